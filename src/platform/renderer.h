@@ -1,0 +1,32 @@
+// Turns the screen buffer into the bytes that bring a terminal up to date:
+// only the cells that changed since the last time, with as few cursor moves
+// and colour changes as it can manage. Every cell is painted with its own
+// background, never by a coloured erase.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "platform/screen_buffer.h"
+
+// What the terminal is known to show. Anything unknown is repainted.
+struct ShownScreen {
+    std::array<Cell, SCREEN_CELLS> cells{};
+    bool valid = false;  // false: nothing on the terminal is known
+    int cursor_x = -1;   // -1: unknown; SCREEN_WIDTH: waiting to wrap after the last column
+    int cursor_y = -1;
+    int fg = -1;  // the terminal's current colours as console numbers, -1 unknown
+    int bg = -1;
+
+    // After a resize, a clear, or anything else that leaves the terminal
+    // in an unknown state.
+    void forget() { *this = ShownScreen{}; }
+};
+
+// Appends to out the bytes that make the terminal show screen, and updates
+// shown to match.
+void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out);
+
+// The SGR parameter of a console colour (0-15) as a foreground or background.
+int sgr_foreground(int console_colour);
+int sgr_background(int console_colour);
