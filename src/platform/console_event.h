@@ -56,6 +56,8 @@ struct ConsoleEvent {
     int y = 0;
     std::uint32_t buttons = 0;
     std::uint32_t mouse_flags = 0;
+
+    bool operator==(const ConsoleEvent&) const = default;
 };
 
 inline ConsoleEvent key_press(int key_char, int key_code = KEY_CODE_NONE) {

@@ -1,0 +1,48 @@
+// The in-memory console for tests: the screen buffer and a script of input
+// events, each arriving at a virtual time or whenever the game next asks.
+// When the script runs dry a read throws ScriptExhausted, which ends an
+// endless game loop cleanly.
+#pragma once
+
+#include <deque>
+#include <stdexcept>
+
+#include "platform/clock.h"
+#include "platform/console_device.h"
+
+struct ScriptExhausted : std::runtime_error {
+    ScriptExhausted() : std::runtime_error("the input script ran dry") {}
+};
+
+class TestConsole : public ConsoleDevice {
+public:
+    // An event that arrives when the game next reads or polls its input,
+    // however late that is: the player acts when the game waits for him.
+    static constexpr long long WHEN_ASKED = -1;
+
+    explicit TestConsole(VirtualClock& clock) : clock(clock) {}
+
+    // Queues an event arriving at the virtual time (ms since the clock
+    // started), or WHEN_ASKED. Timed events arrive in the order queued.
+    void push(const ConsoleEvent& event, long long arrival_ms = WHEN_ASKED);
+
+    std::size_t events_left() const { return script.size(); }
+    int presents() const { return present_count; }
+
+    void present() override { ++present_count; }
+    ConsoleEvent read_event() override;
+    bool key_press_queued() override;
+    void discard_input() override;
+
+private:
+    struct Scripted {
+        ConsoleEvent event;
+        long long arrival;
+    };
+
+    bool arrived(const Scripted& s) const { return s.arrival != WHEN_ASKED && s.arrival <= clock.now_ms(); }
+
+    VirtualClock& clock;
+    std::deque<Scripted> script;
+    int present_count = 0;
+};

@@ -1,0 +1,79 @@
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/console_device.h"
+#include "platform/test_console.h"
+
+namespace {
+
+TEST(VirtualClock, PausesAdvanceTimeAndAreRecorded) {
+    VirtualClock clock(1000);
+    clock.pause(1200);
+    clock.pause(0);
+    clock.pause(2500);
+    EXPECT_EQ(clock.now_ms(), 3700);
+    EXPECT_EQ(clock.seconds(), 1003);
+    EXPECT_EQ(clock.pauses(), (std::vector<int>{1200, 0, 2500}));
+    clock.wait_until(100);
+    EXPECT_EQ(clock.now_ms(), 3700) << "time never runs backwards";
+}
+
+TEST(VirtualClock, ALoopThatNeverWaitsForInputIsStopped) {
+    VirtualClock clock;
+    EXPECT_THROW(
+        for (;;) clock.pause(6000), RunawayClock);
+}
+
+TEST(Sleep, ShowsTheScreenBeforeThePause) {
+    VirtualClock clock;
+    TestConsole console(clock);
+    Clock& old_clock = installed_clock();
+    ConsoleDevice& old_device = console_device();
+    install_clock(clock);
+    install_console_device(console);
+    Sleep(40);
+    install_clock(old_clock);
+    install_console_device(old_device);
+    EXPECT_EQ(console.presents(), 1);
+    EXPECT_EQ(clock.pauses(), std::vector<int>{40});
+}
+
+TEST(TestConsole, TimedEventsQueueUpAndDiscardDropsOnlyThoseArrived) {
+    VirtualClock clock;
+    TestConsole console(clock);
+    console.push(mouse_report(1, 1, LEFT_BUTTON), 0);
+    console.push(mouse_report(2, 1, LEFT_BUTTON, MOUSE_MOVED), 100);
+    console.push(mouse_report(3, 1, 0), 5000);
+    console.push(key_press('k'));
+
+    EXPECT_EQ(console.read_event().x, 1);
+    clock.pause(1200);
+    console.discard_input();
+    ASSERT_EQ(console.events_left(), 2u) << "the movement came in during the pause and is gone";
+    const ConsoleEvent release = console.read_event();
+    EXPECT_EQ(release.x, 3);
+    EXPECT_EQ(clock.now_ms(), 5000) << "the game waited for the release";
+    console.discard_input();
+    EXPECT_EQ(console.events_left(), 1u) << "an event for the next question is not yet queued";
+    EXPECT_EQ(console.read_event().key_char, 'k');
+    EXPECT_THROW(console.read_event(), ScriptExhausted);
+    EXPECT_GE(console.presents(), 3);
+}
+
+TEST(TestConsole, KeyPressQueuedLooksWithoutTaking) {
+    VirtualClock clock;
+    TestConsole console(clock);
+    console.push(mouse_report(5, 5, LEFT_BUTTON), 0);
+    console.push(key_press('q'), 3000);
+    EXPECT_FALSE(console.key_press_queued()) << "a click is no key";
+    clock.pause(3000);
+    EXPECT_TRUE(console.key_press_queued());
+    EXPECT_TRUE(console.key_press_queued());
+    EXPECT_EQ(console.events_left(), 2u);
+
+    TestConsole dry(clock);
+    EXPECT_THROW(dry.key_press_queued(), ScriptExhausted);
+}
+
+}  // namespace
