@@ -1,0 +1,24 @@
+#include "console/console_input.h"
+
+#include "platform/console_device.h"
+
+ConsoleEvent read_console_event() { return console_device().read_event(); }
+
+void flush_console_input() { console_device().discard_input(); }
+
+int wait_key() {
+    for (;;) {
+        const ConsoleEvent event = console_device().read_event();
+        if (is_key_press(event)) return event.key_char;
+    }
+}
+
+bool key_pressed() { return console_device().key_press_queued(); }
+
+bool is_left_click(const ConsoleEvent& event) { return event.type == MOUSE_EVENT && event.buttons == LEFT_BUTTON; }
+
+bool is_right_click(const ConsoleEvent& event) { return event.type == MOUSE_EVENT && event.buttons == RIGHT_BUTTON; }
+
+bool in_zone(const ConsoleEvent& event, int x1, int x2, int y1, int y2) {
+    return event.type == MOUSE_EVENT && event.x >= x1 && event.x <= x2 && event.y >= y1 && event.y <= y2;
+}

@@ -1,0 +1,10 @@
+#include "platform/text_file.h"
+
+#include <sys/stat.h>
+
+bool open_text_file(std::ifstream& in, const char* name) {
+    struct stat info {};
+    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    in.open(name, std::ios::in | std::ios::binary);
+    return in.is_open();
+}
