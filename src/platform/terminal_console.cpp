@@ -1,0 +1,161 @@
+#include "platform/terminal_console.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/terminal_session.h"
+
+namespace {
+
+TerminalConsole* the_terminal = nullptr;
+
+void present_at_exit() {
+    if (the_terminal) the_terminal->present();
+}
+
+}  // namespace
+
+TerminalConsole& TerminalConsole::open() {
+    if (the_terminal) return *the_terminal;
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+        std::fputs("dunmar: the game needs a terminal: start it without redirecting its input or output\n", stderr);
+        std::exit(2);
+    }
+    static TerminalConsole terminal(STDIN_FILENO, STDOUT_FILENO);
+    the_terminal = &terminal;
+    begin_terminal_session(STDIN_FILENO, STDOUT_FILENO);
+    // Registered after the session's own handler, so it runs first: the
+    // last frame is shown before the terminal is given back.
+    std::atexit(present_at_exit);
+    return terminal;
+}
+
+void TerminalConsole::send(const std::string& bytes) {
+    if (bytes.empty()) return;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    ++write_calls;
+    while (left > 0) {
+        const ssize_t n = write(out, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // the terminal is gone; the next read will find out
+        p += n;
+        left -= static_cast<std::size_t>(n);
+        sent_bytes += n;
+        if (left > 0) ++write_calls;
+    }
+}
+
+bool TerminalConsole::terminal_big_enough() {
+    winsize size{};
+    if (ioctl(out, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return true;  // size unknown: try anyway
+    if (size.ws_col >= SCREEN_WIDTH && size.ws_row >= SCREEN_HEIGHT) return true;
+    show_size_notice(size.ws_col, size.ws_row);
+    return false;
+}
+
+void TerminalConsole::show_size_notice(int columns, int rows) {
+    char notice[200];
+    std::snprintf(notice, sizeof notice,
+                  "\x1b[0m\x1b[2J\x1b[H"
+                  "This terminal is %d x %d. Dunmar needs at least %d x %d:\r\n"
+                  "please make the window larger.",
+                  columns, rows, SCREEN_WIDTH, SCREEN_HEIGHT);
+    send(notice);
+    shown.forget();
+}
+
+void TerminalConsole::wait_until_big_enough() {
+    // The game stands still, music and all else, until the player has
+    // made room; a resize wakes us.
+    while (!terminal_big_enough()) {
+        pollfd wake{terminal_wake_fd(), POLLIN, 0};
+        if (poll(&wake, 1, -1) < 0 && errno != EINTR) return;
+        take_terminal_wake();
+    }
+}
+
+void TerminalConsole::present() {
+    if (take_terminal_wake()) {
+        // Resized, or back from a suspension: the terminal shows nothing we
+        // know of.
+        send("\x1b[0m\x1b[2J");
+        shown.forget();
+    }
+    if (!shown.valid && !exiting) wait_until_big_enough();
+    frame.clear();
+    for (int bells = buffer.take_bells(); bells > 0; --bells) frame += '\a';
+    render_changes(buffer, shown, frame);
+    send(frame);
+}
+
+void TerminalConsole::decode(const char* bytes, std::size_t count) {
+    std::vector<ConsoleEvent> events;
+    decoder.feed(bytes, count, events);
+    queue.insert(queue.end(), events.begin(), events.end());
+}
+
+bool TerminalConsole::take_input(int timeout_ms) {
+    pollfd fds[2] = {{in, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
+    const int ready = poll(fds, 2, timeout_ms);
+    if (ready < 0) return errno == EINTR;
+    if (fds[1].revents & POLLIN) present();  // repaints after a resize
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+        char bytes[4096];
+        const ssize_t n = read(in, bytes, sizeof bytes);
+        if (n < 0) return errno == EINTR || errno == EAGAIN;
+        if (n == 0) return false;
+        last_byte = std::chrono::steady_clock::now();
+        decode(bytes, static_cast<std::size_t>(n));
+    }
+    if (decoder.pending() && std::chrono::steady_clock::now() - last_byte >= ESCAPE_TIMEOUT) {
+        std::vector<ConsoleEvent> events;
+        decoder.flush_pending(events);
+        queue.insert(queue.end(), events.begin(), events.end());
+    }
+    return true;
+}
+
+ConsoleEvent TerminalConsole::read_event() {
+    present();
+    while (queue.empty()) {
+        const int timeout = decoder.pending() ? static_cast<int>(ESCAPE_TIMEOUT.count()) : -1;
+        if (!take_input(timeout)) {
+            // The terminal has gone away (hang-up): nobody is left to play.
+            exiting = true;
+            std::exit(1);
+        }
+    }
+    installed_clock().input_waited();
+    const ConsoleEvent event = queue.front();
+    queue.pop_front();
+    return event;
+}
+
+bool TerminalConsole::key_press_queued() {
+    present();
+    take_input(0);
+    for (const ConsoleEvent& event : queue)
+        if (is_key_press(event)) return true;
+    return false;
+}
+
+void TerminalConsole::discard_input() {
+    // Decode everything that has arrived, so that a report cut in half
+    // is not mistaken for keys later, then throw the events away.
+    pollfd ready{in, POLLIN, 0};
+    while (poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN)) {
+        char bytes[4096];
+        const ssize_t n = read(in, bytes, sizeof bytes);
+        if (n <= 0) break;
+        decode(bytes, static_cast<std::size_t>(n));
+    }
+    queue.clear();
+}

@@ -1,0 +1,505 @@
+// Driving tmux from a test: short-lived tmux client commands with
+// timeouts, the capture-pane reader, and mouse reports in the pane's modes.
+#include "e2e/tmux_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string SESSION = "e2e";
+constexpr int POLL_INTERVAL_MS = 20;
+constexpr int STATUS_GRACE_MS = 300;
+
+int remaining_ms(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// One code point from text at i, moving i on; a broken sequence reads as
+// U+FFFD one byte at a time.
+char32_t decode_utf8(std::string_view text, size_t& i) {
+    auto byte = static_cast<unsigned char>(text[i++]);
+    int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
+    if (byte >= 0x80 && extra == 0) return 0xFFFD;
+    char32_t c = extra == 0 ? byte : byte & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+    }
+    return c;
+}
+
+// Cells a code point takes on tmux's grid. Only the ranges a test is at
+// all likely to meet: combining marks join the cell before, East Asian
+// and emoji take two.
+int cell_width(char32_t c) {
+    if ((c >= 0x300 && c <= 0x36F) || (c >= 0x200B && c <= 0x200F) || c == 0xFE0F) return 0;
+    if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+        (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
+        (c >= 0x1F300 && c <= 0x1F64F) || (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD))
+        return 2;
+    return 1;
+}
+
+struct Pen {
+    int fg = TmuxScreen::DEFAULT_COLOR;
+    int bg = TmuxScreen::DEFAULT_COLOR;
+    bool bold = false;
+    bool reverse = false;
+};
+
+// 38/48 take either ";5;n" / ";2;r;g;b" as further parameters or the
+// same as ':' sub-parameters of one; both come flattened into `params`.
+int extended_color(const std::vector<int>& params, size_t& i) {
+    if (i + 1 < params.size() && params[i + 1] == 5 && i + 2 < params.size()) {
+        i += 2;
+        return params[i];
+    }
+    if (i + 1 < params.size() && params[i + 1] == 2) {
+        i = std::min(params.size() - 1, i + 4);
+        return TmuxScreen::RGB_COLOR;
+    }
+    return TmuxScreen::DEFAULT_COLOR;
+}
+
+void apply_sgr(std::string_view args, Pen& pen) {
+    std::vector<int> params;
+    size_t start = 0;
+    for (size_t i = 0; i <= args.size(); ++i) {
+        if (i == args.size() || args[i] == ';' || args[i] == ':') {
+            auto field = args.substr(start, i - start);
+            // "38:2::r:g:b" leaves the colour space empty; it is not a reset.
+            if (!field.empty() || i == args.size() || args[i] == ';')
+                params.push_back(field.empty() ? 0 : std::atoi(std::string(field).c_str()));
+            start = i + 1;
+        }
+    }
+    for (size_t i = 0; i < params.size(); ++i) {
+        int p = params[i];
+        if (p == 0) pen = Pen{};
+        else if (p == 1) pen.bold = true;
+        else if (p == 22) pen.bold = false;
+        else if (p == 7) pen.reverse = true;
+        else if (p == 27) pen.reverse = false;
+        else if (p >= 30 && p <= 37) pen.fg = p - 30;
+        else if (p == 38) pen.fg = extended_color(params, i);
+        else if (p == 39) pen.fg = TmuxScreen::DEFAULT_COLOR;
+        else if (p >= 40 && p <= 47) pen.bg = p - 40;
+        else if (p == 48) pen.bg = extended_color(params, i);
+        else if (p == 49) pen.bg = TmuxScreen::DEFAULT_COLOR;
+        else if (p >= 90 && p <= 97) pen.fg = p - 90 + 8;
+        else if (p >= 100 && p <= 107) pen.bg = p - 100 + 8;
+    }
+}
+
+// Skips an escape sequence starting at text[i] == ESC, handing an SGR's
+// parameters to the pen.
+void consume_escape(std::string_view text, size_t& i, Pen& pen) {
+    ++i;
+    if (i >= text.size()) return;
+    char kind = text[i++];
+    if (kind == '[') {
+        size_t start = i;
+        while (i < text.size() && !(text[i] >= 0x40 && text[i] <= 0x7E)) ++i;
+        if (i < text.size() && text[i] == 'm') apply_sgr(text.substr(start, i - start), pen);
+        if (i < text.size()) ++i;
+    } else if (kind == ']' || kind == 'P' || kind == '_') {
+        while (i < text.size() && text[i] != '\a' && !(text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '\\'))
+            ++i;
+        i += (i < text.size() && text[i] == '\a') ? 1 : 2;
+    }
+}
+
+std::vector<std::string> tmux_environment() {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string_view e = *entry;
+        auto name = e.substr(0, e.find('='));
+        if (name == "TMUX" || name == "TMUX_PANE" || name == "LANG" || name.starts_with("LC_")) continue;
+        env.emplace_back(e);
+    }
+    env.emplace_back("LANG=C.UTF-8");
+    return env;
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::string hex_byte(unsigned char byte) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02x", byte);
+    return text;
+}
+
+}  // namespace
+
+TmuxScreen::TmuxScreen(std::string_view capture, int columns, int rows)
+    : width(columns), height(rows), cells(static_cast<size_t>(columns) * rows) {
+    Pen pen;
+    int x = 0;
+    int y = 0;
+    size_t i = 0;
+    while (i < capture.size()) {
+        char byte = capture[i];
+        if (byte == '\x1b') {
+            consume_escape(capture, i, pen);
+            continue;
+        }
+        if (byte == '\n') {
+            ++i;
+            ++y;
+            x = 0;
+            continue;
+        }
+        if (static_cast<unsigned char>(byte) < 0x20) {
+            ++i;
+            continue;
+        }
+        char32_t c = decode_utf8(capture, i);
+        int span = cell_width(c);
+        if (span == 0) continue;
+        if (x < width && y < height) cells[static_cast<size_t>(y) * width + x] = {c, pen.fg, pen.bg, pen.bold, pen.reverse};
+        x += span;
+    }
+}
+
+const TmuxCell& TmuxScreen::cell_at(int x, int y) const {
+    static const TmuxCell OUTSIDE;
+    if (x < 0 || y < 0 || x >= width || y >= height) return OUTSIDE;
+    return cells[static_cast<size_t>(y) * width + x];
+}
+
+std::string TmuxScreen::text_at(int x, int y, int length) const {
+    std::string text;
+    for (int i = 0; i < length && x + i < width; ++i) {
+        char32_t c = glyph_at(x + i, y);
+        append_utf8(text, c == 0 ? U' ' : c);
+    }
+    return text;
+}
+
+std::string TmuxScreen::dump() const {
+    std::string text;
+    for (int y = 0; y < height; ++y) {
+        std::string row = row_text(y);
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        char label[16];
+        std::snprintf(label, sizeof label, "%2d|", y);
+        text += label + row + "\n";
+    }
+    return text;
+}
+
+bool TmuxScreen::contains(std::string_view text) const {
+    for (int y = 0; y < height; ++y)
+        if (row_text(y).find(text) != std::string::npos) return true;
+    return false;
+}
+
+TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms) {
+    TmuxResult result;
+    int out[2];
+    int err[2];
+    if (argv.empty() || pipe2(out, O_CLOEXEC) != 0) return result;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return result;
+    }
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = tmux_environment();
+    std::vector<char*> arg_pointers = c_strings(args);
+    std::vector<char*> env_pointers = c_strings(env);
+
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null_fd = open("/dev/null", O_RDONLY);
+        dup2(null_fd, STDIN_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        execvpe(arg_pointers[0], arg_pointers.data(), env_pointers.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    if (pid < 0) {
+        close(out[0]);
+        close(err[0]);
+        return result;
+    }
+
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    bool exited = false;
+    // Until both pipes close. A tmux server forked off by this command
+    // detaches from them, but if anything kept them open the child's exit
+    // still ends the wait once what it wrote is read.
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        int left = remaining_ms(deadline);
+        if (left == 0) break;
+        if (!exited && waitpid(pid, &result.status, WNOHANG) == pid) exited = true;
+        int ready = poll(fds, 2, exited ? 0 : std::min(left, POLL_INTERVAL_MS));
+        if (ready == 0 && exited) break;
+        for (int k = 0; k < 2; ++k) {
+            if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buffer[8192];
+            ssize_t count = read(fds[k].fd, buffer, sizeof buffer);
+            if (count > 0) {
+                sinks[k]->append(buffer, static_cast<size_t>(count));
+            } else if (count == 0 || errno != EINTR) {
+                close(fds[k].fd);
+                fds[k].fd = -1;
+            }
+        }
+    }
+    for (auto& fd : fds)
+        if (fd.fd >= 0) close(fd.fd);
+
+    if (!exited) {
+        while (remaining_ms(deadline) > 0 && waitpid(pid, &result.status, WNOHANG) != pid)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (waitpid(pid, &result.status, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &result.status, 0);
+            return result;
+        }
+    }
+    result.finished = true;
+    return result;
+}
+
+TmuxSession::TmuxSession(const TerminalLaunch& launch) : width(launch.columns), height(launch.rows) {
+    char pattern[] = "/tmp/e2e-tmux-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        failure = "cannot make a directory for the tmux socket";
+        return;
+    }
+    directory = pattern;
+    socket = directory + "/socket";
+
+    // Options before the session, in the same command list, so they hold
+    // from the program's first byte on.
+    std::vector<std::string> args = {
+        "start-server", ";",
+        "set-option", "-g", "exit-empty", "off", ";",
+        "set-option", "-g", "status", "off", ";",
+        "set-option", "-g", "mouse", "on", ";",
+        // Kept after exit for its status; without a format tmux would
+        // write "Pane is dead" into it and scroll the last screen.
+        "set-option", "-g", "remain-on-exit", "on", ";",
+        "set-option", "-g", "remain-on-exit-format", "", ";",
+        "new-session", "-d", "-s", SESSION, "-x", std::to_string(width), "-y", std::to_string(height)};
+    if (!launch.working_directory.empty()) {
+        args.push_back("-c");
+        args.push_back(launch.working_directory);
+    }
+    args.push_back("-e");
+    args.push_back("LANG=C.UTF-8");
+    for (const auto& [name, value] : launch.environment) {
+        args.push_back("-e");
+        args.push_back(name + "=" + value);
+    }
+    args.push_back("--");
+    args.insert(args.end(), launch.argv.begin(), launch.argv.end());
+
+    TmuxResult started = tmux(args, 10000);
+    running = started.finished && WIFEXITED(started.status) && WEXITSTATUS(started.status) == 0;
+    if (!running) failure = "tmux did not start: " + started.err;
+}
+
+TmuxSession::~TmuxSession() {
+    if (!socket.empty()) tmux({"kill-server"}, 5000);
+    if (!directory.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
+}
+
+TmuxResult TmuxSession::tmux(const std::vector<std::string>& args, int timeout_ms) {
+    std::vector<std::string> argv = {"tmux", "-S", socket, "-f", "/dev/null"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_with_timeout(argv, timeout_ms);
+}
+
+bool TmuxSession::send_bytes(std::string_view bytes) {
+    if (bytes.empty()) return true;
+    std::vector<std::string> args = {"send-keys", "-t", SESSION, "-H"};
+    for (char byte : bytes) args.push_back(hex_byte(static_cast<unsigned char>(byte)));
+    TmuxResult sent = tmux(args);
+    return sent.finished && WIFEXITED(sent.status) && WEXITSTATUS(sent.status) == 0;
+}
+
+bool TmuxSession::mouse_report(int x, int y, int button, bool pressed, bool motion) {
+    auto state = pane_state();
+    if (!state || !(state->mouse_click || state->mouse_drag || state->mouse_move)) return false;
+    if (motion && !(state->mouse_move || (state->mouse_drag && held_buttons != 0))) return false;
+
+    int code;
+    if (button >= 4) code = 64 + (button - 4);  // wheel
+    else if (motion) code = 32 + (held_buttons & 1 ? 0 : held_buttons & 2 ? 1 : held_buttons & 4 ? 2 : 3);
+    else code = button - 1;
+
+    std::string report;
+    if (state->mouse_sgr) {
+        report = "\x1b[<" + std::to_string(code) + ";" + std::to_string(x + 1) + ";" +
+                 std::to_string(y + 1) + (pressed || motion ? "M" : "m");
+    } else {
+        if (x > 222 || y > 222) return false;  // out of reach of the one-byte encoding
+        int legacy = (pressed || motion) ? code : 3;  // the old protocol cannot say which button was let go
+        report = "\x1b[M";
+        report += static_cast<char>(32 + legacy);
+        report += static_cast<char>(33 + x);
+        report += static_cast<char>(33 + y);
+    }
+    return send_bytes(report);
+}
+
+bool TmuxSession::press(int x, int y, int button) {
+    if (button >= 1 && button <= 3) held_buttons |= 1 << (button - 1);
+    return mouse_report(x, y, button, true, false);
+}
+
+bool TmuxSession::release(int x, int y, int button) {
+    if (button >= 1 && button <= 3) held_buttons &= ~(1 << (button - 1));
+    if (button >= 4) return false;  // wheels have no release
+    return mouse_report(x, y, button, false, false);
+}
+
+bool TmuxSession::click(int x, int y, int button) {
+    bool pressed = press(x, y, button);
+    bool released = release(x, y, button);
+    return pressed || released;
+}
+
+bool TmuxSession::move(int x, int y) {
+    return mouse_report(x, y, 0, false, true);
+}
+
+std::optional<TmuxScreen> TmuxSession::capture() {
+    TmuxResult shot = tmux({"capture-pane", "-p", "-e", "-N", "-t", SESSION});
+    if (!shot.finished || !WIFEXITED(shot.status) || WEXITSTATUS(shot.status) != 0) return std::nullopt;
+    return TmuxScreen(shot.out, width, height);
+}
+
+bool TmuxSession::wait_for(const std::function<bool(const TmuxScreen&)>& ready, int timeout_ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    int held = 0;
+    for (;;) {
+        if (auto shot = capture()) {
+            last = *shot;
+            held = ready(last) ? held + 1 : 0;
+            if (held >= 2) return true;
+        }
+        int left = remaining_ms(deadline);
+        if (left == 0) return false;
+        // The second look comes straight after the first.
+        if (held == 0) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, POLL_INTERVAL_MS)));
+    }
+}
+
+bool TmuxSession::wait_for_text(int x, int y, std::string_view text, int timeout_ms) {
+    auto length = static_cast<int>(text.size());
+    return wait_for([&](const TmuxScreen& s) { return s.text_at(x, y, length).starts_with(text); }, timeout_ms);
+}
+
+bool TmuxSession::wait_for_screen_text(std::string_view text, int timeout_ms) {
+    return wait_for([&](const TmuxScreen& s) { return s.contains(text); }, timeout_ms);
+}
+
+std::optional<TmuxPaneState> TmuxSession::pane_state() {
+    // mouse_any_flag means any tracking at all; 1003 is mouse_all_flag.
+    TmuxResult shown = tmux({"display-message", "-p", "-t", SESSION,
+                             "#{pane_dead}|#{pane_dead_status}|#{pane_dead_signal}|#{alternate_on}|"
+                             "#{cursor_flag}|#{mouse_standard_flag}|#{mouse_button_flag}|"
+                             "#{mouse_all_flag}|#{mouse_sgr_flag}|#{pane_width}|#{pane_height}"});
+    if (!shown.finished || !WIFEXITED(shown.status) || WEXITSTATUS(shown.status) != 0) return std::nullopt;
+    std::vector<int> fields;
+    std::string_view text = shown.out;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '|') {
+            std::string field(text.substr(start, i - start));
+            fields.push_back(field.empty() ? -1 : std::atoi(field.c_str()));
+            start = i + 1;
+        }
+    }
+    if (fields.size() != 11) return std::nullopt;
+    TmuxPaneState state;
+    state.dead = fields[0] == 1;
+    state.exit_status = fields[1];
+    state.exit_signal = std::max(0, fields[2]);
+    state.alternate_screen = fields[3] == 1;
+    state.cursor_visible = fields[4] == 1;
+    state.mouse_click = fields[5] == 1;
+    state.mouse_drag = fields[6] == 1;
+    state.mouse_move = fields[7] == 1;
+    state.mouse_sgr = fields[8] == 1;
+    state.width = fields[9];
+    state.height = fields[10];
+    return state;
+}
+
+std::optional<TmuxPaneState> TmuxSession::wait_exit(int timeout_ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::optional<TmuxPaneState> dead;
+    Clock::time_point dead_since;
+    for (;;) {
+        auto state = pane_state();
+        if (state && state->dead) {
+            if (state->exit_status >= 0 || state->exit_signal > 0) return state;
+            // tmux sees the pane's side close before it has the status,
+            // and tmux 3.3a now and then never gets the status at all.
+            if (!dead) dead_since = Clock::now();
+            dead = state;
+            if (Clock::now() - dead_since > std::chrono::milliseconds(STATUS_GRACE_MS)) return dead;
+        }
+        int left = remaining_ms(deadline);
+        if (left == 0) return dead;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, POLL_INTERVAL_MS)));
+    }
+}
+
+std::vector<std::string> TmuxSession::attach_argv() const {
+    return {"tmux", "-S", socket, "-f", "/dev/null", "attach-session", "-t", SESSION};
+}
