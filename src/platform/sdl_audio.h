@@ -1,0 +1,20 @@
+// The real sound: one audio device for the whole process through SDL2_mixer,
+// opened on first use. Songs are MIDI through FluidSynth with the General
+// MIDI soundfont; effects are WAV chunks on one channel of their own. With
+// no sound card the device falls back to SDL's silent dummy driver and the
+// game plays on. No library is allowed to print anything.
+#pragma once
+
+#include "platform/effect_player.h"
+#include "platform/sound_library.h"
+
+SoundLibrary& sdl_sound_library();
+EffectPlayer& sdl_effect_player();
+
+// The name of the audio driver in use once the device is open ("dummy"
+// when there was no sound card), or "" before.
+const char* sdl_audio_driver();
+
+// Stops every sound and closes the device; it is not opened again. Runs by
+// itself at exit; tests call it to have the device's output complete.
+void shut_sdl_audio();

@@ -1,0 +1,161 @@
+// The real sound on SDL2_mixer. Each case runs in a child process of its
+// own, since the audio device is opened once per process, and SDL's disk
+// driver lets the test hear: it writes the mixed samples to a file.
+#include "platform/sdl_audio.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::string DATA = GAME_DATA_DIR;
+const std::string SONG = DATA + "/music/midi/Battle.mid";
+const std::string EFFECT = DATA + "/music/wav/attack.wav";
+
+// Anything a library prints fails the match: the child's standard output
+// is joined to its standard error, which must stay empty.
+void quiet_child() { dup2(STDERR_FILENO, STDOUT_FILENO); }
+
+std::string disk_file() { return "/tmp/sdl_audio_test_" + std::to_string(getpid()) + ".raw"; }
+
+void use_disk_driver() {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", disk_file().c_str(), 1);
+}
+
+// RMS of the 16-bit samples the disk driver wrote, from the given second on.
+double loudness_of_output(double from_seconds) {
+    std::ifstream in(disk_file(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(disk_file().c_str());
+    const std::size_t start = static_cast<std::size_t>(from_seconds * 44100) * 4;
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
+        const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | bytes[i + 1] << 8);
+        sum += static_cast<double>(sample) * sample;
+        ++count;
+    }
+    return count ? std::sqrt(sum / count) : 0;
+}
+
+void wait_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+[[noreturn]] void finish(bool ok) { std::_Exit(ok ? 0 : 3); }
+
+TEST(SdlAudioDeathTest, AShippedSongIsAudible) {
+    auto child = [] {
+        quiet_child();
+        use_disk_driver();
+        if (!FSOUND_Init(44100, 32, 2)) finish(false);
+        FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
+        if (!song || !FMUSIC_PlaySong(song)) finish(false);
+        wait_ms(1500);
+        shut_sdl_audio();
+        finish(loudness_of_output(0.2) > 300);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(SdlAudioDeathTest, EffectsPlayOnAfterTheMusicIsClosed) {
+    auto child = [] {
+        quiet_child();
+        use_disk_driver();
+        FSOUND_Init(44100, 32, 2);
+        FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
+        FMUSIC_PlaySong(song);
+        wait_ms(300);
+        FSOUND_Close();
+        PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+        wait_ms(100);
+        FSOUND_Close();  // closing again leaves the effect alone too
+        wait_ms(400);
+        shut_sdl_audio();
+        finish(loudness_of_output(0.35) > 300);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(SdlAudioDeathTest, ClosedMusicIsSilent) {
+    auto child = [] {
+        quiet_child();
+        use_disk_driver();
+        FSOUND_Init(44100, 32, 2);
+        FMUSIC_PlaySong(FMUSIC_LoadSong(SONG.c_str()));
+        wait_ms(300);
+        FSOUND_Close();
+        wait_ms(700);
+        shut_sdl_audio();
+        // What the synthesizer still had in its buffers dies away at once.
+        finish(loudness_of_output(0.6) < 5);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(SdlAudioDeathTest, WithoutASoundCardTheSilentDriverTakesOverQuietly) {
+    auto child = [] {
+        quiet_child();
+        // A driver that starts, then cannot open its device.
+        setenv("SDL_AUDIODRIVER", "alsa", 1);
+        setenv("AUDIODEV", "hw:99,0", 1);
+        if (!FSOUND_Init(44100, 32, 2)) finish(false);
+        if (std::string(sdl_audio_driver()) != "dummy") finish(false);
+        FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
+        if (!song || !FMUSIC_PlaySong(song)) finish(false);
+        PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+        finish(FMUSIC_LoadSong((DATA + "/no such song.mid").c_str()) == nullptr &&
+               FSOUND_GetError() == FMOD_ERR_FILE_NOTFOUND);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(SdlAudioDeathTest, LoadFailuresSayWhatIsWrong) {
+    auto child = [] {
+        quiet_child();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        const std::string dir = "/tmp/sdl_audio_files_" + std::to_string(getpid());
+        std::system(("mkdir -p '" + dir + "/folder.mid'").c_str());
+        std::ofstream(dir + "/garbage.mid") << "this is not a song at all";
+        std::ofstream(dir + "/empty.mid");
+        std::ifstream whole(SONG, std::ios::binary);
+        std::string song((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+        std::ofstream(dir + "/cut.mid", std::ios::binary) << song.substr(0, song.size() / 2);
+
+        auto error_of = [&](const std::string& name) {
+            FMUSIC_MODULE* loaded = FMUSIC_LoadSong((dir + "/" + name).c_str());
+            return loaded ? -100 : FSOUND_GetError();
+        };
+        bool ok = FMUSIC_LoadSong(SONG.c_str()) == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
+        ok = ok && FSOUND_Init(44100, 32, 2);
+        ok = ok && error_of("missing.mid") == FMOD_ERR_FILE_NOTFOUND;
+        ok = ok && error_of("folder.mid") == FMOD_ERR_FILE_NOTFOUND;
+        ok = ok && error_of("garbage.mid") == FMOD_ERR_FILE_FORMAT;
+        ok = ok && error_of("empty.mid") == FMOD_ERR_FILE_FORMAT;
+        ok = ok && error_of("cut.mid") == FMOD_ERR_FILE_BAD;
+        // Freeing nothing, and freeing after the close, are harmless.
+        FMUSIC_MODULE* good = FMUSIC_LoadSong(SONG.c_str());
+        ok = ok && good && FMUSIC_FreeSong(nullptr) == 0;
+        FSOUND_Close();
+        ok = ok && FMUSIC_PlaySong(good) == 0;
+        ok = ok && FMUSIC_FreeSong(good) == 1 && FMUSIC_FreeSong(good) == 0;
+        // Starting again while started succeeds.
+        ok = ok && FSOUND_Init(44100, 32, 2) && FSOUND_Init(44100, 32, 2);
+        std::system(("rm -rf '" + dir + "'").c_str());
+        finish(ok);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+}
+
+}  // namespace
