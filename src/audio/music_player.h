@@ -1,0 +1,40 @@
+// The background music: one song at a time through the music library. Every
+// load starts the sound system, every close shuts it down; a song that will
+// not load is fatal to the caller, after the player has said why.
+#pragma once
+
+#include "platform/sound_library.h"
+
+// The oldest library version the player works with.
+constexpr float FMOD_VERSION = 3.33f;
+
+class MusicPlayer {
+public:
+    MusicPlayer();
+    ~MusicPlayer();
+    MusicPlayer(const MusicPlayer&) = delete;
+    MusicPlayer& operator=(const MusicPlayer&) = delete;
+
+    // Tests the library's version, starts the sound system and loads the
+    // song; true when it is ready to play. On failure the reason is written.
+    bool load(const char* name);
+    // Starts the loaded song; the library's answer, which nobody needs.
+    signed char play();
+    // Shuts the sound system down, which stops the song.
+    void close();
+
+    // The song loaded last, null until a load succeeds.
+    FMUSIC_MODULE* song;
+    // The name of the song loaded last, cut to fit.
+    char file_name[128];
+
+private:
+    bool load_song(const char* name);
+    void free_song();
+    void report_error();
+};
+
+extern MusicPlayer music;
+
+// The library's words for each of its error codes.
+const char* fmod_error_text(int code);
