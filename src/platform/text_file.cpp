@@ -8,3 +8,9 @@ bool open_text_file(std::ifstream& in, const char* name) {
     in.open(name, std::ios::in | std::ios::binary);
     return in.is_open();
 }
+
+bool read_text_char(std::istream& in, char& ch) {
+    if (!in.get(ch)) return false;
+    if (ch == '\r' && in.peek() == '\n') in.get(ch);
+    return true;
+}

@@ -6,3 +6,8 @@
 #include <fstream>
 
 bool open_text_file(std::ifstream& in, const char* name);
+
+// Reads one character as a text-mode stream would: a carriage return right
+// before a line feed is not seen, so a CRLF file reads like an LF file.
+// False at the end of the file.
+bool read_text_char(std::istream& in, char& ch);
