@@ -1,7 +1,9 @@
 // The real game in a real terminal emulator: the intro, the map, walking
-// with the mouse, and an encounter reaching the transition into battle.
+// with the mouse, an encounter and its transition, a battle fought with the
+// mouse, an escape back to the map, and a defeat to the end of the game.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -65,6 +67,92 @@ TEST(Game, FromTheIntroToTheMapAndAWalkWithTheMouse) {
         << term.screen_dump();
 }
 
+bool battle_shown(const VtermTerminal& t) {
+    return t.text_at(64, 17, 6) == "Attack" && t.text_at(64, 21, 6) == "Escape" && t.glyph_at(1, 16) == U'╠';
+}
+
+// A player's click: the pointer gets there first, then the button. The
+// command input looks only at the first of the events that queue up while
+// it is busy, so a move and a click sent at once would lose the click.
+void click_command(VtermTerminal& term, int x, int y) {
+    term.move(x, y);
+    term.pump(100);
+    term.press(x, y);
+    term.pump(50);
+    term.release(x, y);
+}
+
+// Walks about until a monster is met and its battle screen is up.
+bool walk_into_battle(VtermTerminal& term) {
+    term.click(10, 2);
+    for (int tick = 0; tick < 160; ++tick) {
+        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
+        if (term.wait_for(battle_shown, 250)) return true;
+    }
+    return false;
+}
+
+TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
+    VtermTerminal term(game_launch());
+    page_through_intro(term);
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(64, 17), 12) << "the commands in bright blue";  // console 9
+    EXPECT_EQ(term.text_at(3, 17, 6), "Dunmar");
+    EXPECT_EQ(term.text_at(3, 19, 7), "HP: 200");
+    const std::string monster = term.text_at(65, 2, 8);
+    EXPECT_TRUE(monster.rfind("Chimera", 0) == 0 || monster.rfind("Cerberus", 0) == 0 ||
+                monster.rfind("Dragon", 0) == 0 || monster.rfind("Vorlisk", 0) == 0)
+        << monster;
+
+    // An attack: the monster's HP drops by 10 to 20 and the monster answers.
+    const int full_hp = std::stoi(term.text_at(69, 3, 4));
+    click_command(term, 66, 17);
+    ASSERT_TRUE(term.wait_for(
+        [&](const VtermTerminal& t) {
+            const std::string hp = t.text_at(69, 3, 4);
+            return !hp.empty() && std::isdigit(static_cast<unsigned char>(hp[0])) && std::stoi(hp) < full_hp;
+        },
+        TIMEOUT_MS))
+        << term.screen_dump();
+    const int hit = full_hp - std::stoi(term.text_at(69, 3, 4));
+    if (full_hp > 20) {
+        EXPECT_TRUE(hit >= 10 && hit <= 20) << hit;
+    }
+
+    // Escape, once the monster has had its turn and the screen is redrawn.
+    for (int tries = 0; tries < 40 && !term.screen_contains("Escaping"); ++tries) {
+        if (map_shown(term)) break;  // the attack won the battle
+        click_command(term, 66 + tries % 2, 21);
+        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Escaping"); }, 500);
+    }
+    ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(61, 3, 6), "Dunmar");
+}
+
+TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
+    TerminalLaunch launch = game_launch();
+    launch.argv = terminal_check_wrapper({GAME_PATH});
+    VtermTerminal term(launch);
+    page_through_intro(term);
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    // Defend every round until the hero falls.
+    bool over = false;
+    for (int tick = 0; tick < 400 && !over; ++tick) {
+        click_command(term, 66 + tick % 2, 18);
+        over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
+    }
+    ASSERT_TRUE(over) << term.screen_dump();
+    EXPECT_TRUE(term.screen_contains("Dunmar has fallen"));
+    term.send_bytes(" ");
+    term.wait_exit(3 * TIMEOUT_MS);
+    const TerminalCheck check = term.terminal_check();
+    ASSERT_TRUE(check.complete) << term.screen_dump();
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_EQ(check.settings_after, check.settings_before);
+    EXPECT_FALSE(term.alternate_screen());
+    EXPECT_TRUE(term.cursor_visible());
+}
+
 TEST(Game, WalkingLongEnoughMeetsAMonster) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
@@ -82,10 +170,8 @@ TEST(Game, WalkingLongEnoughMeetsAMonster) {
         met = term.wait_for(blank, 200);
     }
     ASSERT_TRUE(met) << term.screen_dump();
-    // No battle yet: after the pause the game goes back to a new stay on the
-    // map, with the hero where he met the monster and walking off.
-    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
-    EXPECT_NE(hero(term).first, -1);
+    // After the pause the battle begins.
+    ASSERT_TRUE(term.wait_for(battle_shown, TIMEOUT_MS)) << term.screen_dump();
 }
 
 }  // namespace
