@@ -9,12 +9,13 @@
 #include "support/game_streams.h"
 #include "support/random.h"
 
-bool draw_art_file(const char* file_name, int column, int first_row, int color, int pause_ms) {
+bool draw_art_file(const char* file_name, int column, int first_row, int color, int pause_ms, void (*on_open)()) {
     std::ifstream in;
     if (!open_text_file(in, file_name)) {
         standard_output() << "Cannot find file" << std::endl;
         return false;
     }
+    if (on_open) on_open();
     if (color != NO_COLOR) set_color(color);
     apstring line;
     // A last line without its line feed leaves the stream failed and is not
