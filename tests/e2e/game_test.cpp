@@ -153,6 +153,53 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
     EXPECT_TRUE(term.cursor_visible());
 }
 
+TEST(Game, AngelCryOnTheMapCostsMpOnThePanel) {
+    VtermTerminal term(game_launch());
+    page_through_intro(term);
+    click_command(term, 62, 10);
+    ASSERT_TRUE(term.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(1, 12, 9), "Angel Cry");
+    EXPECT_EQ(term.fg_at(1, 12), 15);
+    EXPECT_EQ(term.fg_at(1, 3), 8) << "Fire is greyed on the map";
+    click_command(term, 4, 12);
+    ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(61, 5, 12), "Mp:  610/700");
+    EXPECT_EQ(term.text_at(61, 4, 12), "Hp:  200/200") << "healed, but never past the maximum";
+}
+
+TEST(Game, ASpellAndAnItemInBattle) {
+    VtermTerminal term(game_launch());
+    page_through_intro(term);
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    const int full_hp = std::stoi(term.text_at(69, 3, 4));
+
+    click_command(term, 66, 19);
+    ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(32, 7, 4), "Fire");
+    EXPECT_EQ(term.fg_at(32, 7), 11) << "spells in yellow";
+    click_command(term, 33, 7);
+    ASSERT_TRUE(term.wait_for_text(0, 0, "Fire", TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_TRUE(term.wait_for(
+        [&](const VtermTerminal& t) {
+            const std::string hp = t.text_at(69, 3, 4);
+            return battle_shown(t) && std::isdigit(static_cast<unsigned char>(hp[0])) && std::stoi(hp) < full_hp;
+        },
+        TIMEOUT_MS))
+        << term.screen_dump();
+
+    // The monster has its turn; then an item.
+    for (int tries = 0; tries < 40 && !term.screen_contains("ITEM"); ++tries) {
+        click_command(term, 66 + tries % 2, 20);
+        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("ITEM"); }, 500);
+        if (map_shown(term)) GTEST_SKIP() << "the Fire won the battle";
+    }
+    ASSERT_TRUE(term.wait_for_text(31, 6, "ITEM", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(32, 7, 6), "Potion");
+    EXPECT_EQ(term.fg_at(32, 7), 1) << "items in dark red";
+    click_command(term, 35, 7);
+    EXPECT_TRUE(term.wait_for_text(0, 0, "50 HP Restored", TIMEOUT_MS)) << term.screen_dump();
+}
+
 TEST(Game, WalkingLongEnoughMeetsAMonster) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
