@@ -129,11 +129,11 @@ TEST_F(Walking, DiagonalStepsGoRoundACornerAxisByAxis) {
     EXPECT_EQ(player_y, 11);
 }
 
-TEST_F(Walking, PanelRowsAreWiderThanTheirWordsAndStillStepWhileWalking) {
+TEST_F(Walking, PanelClicksDoNotSwitchWalkingAndStillStepWhileWalking) {
     meadow_with_rocks({});
     place_hero(58, 10);
     walking = true;
-    press(77, 10);  // the Magic row, far right of the word
+    press(77, 12);  // a panel row that opens nothing
     ASSERT_TRUE(step());
     EXPECT_TRUE(walking) << "a panel click does not switch walking";
     EXPECT_EQ(player_x, 58) << "the step right stops at the divider";
@@ -143,6 +143,19 @@ TEST_F(Walking, PanelRowsAreWiderThanTheirWordsAndStillStepWhileWalking) {
     key('k');
     EXPECT_FALSE(step());
     EXPECT_FALSE(walking);
+}
+
+TEST_F(Walking, ThePanelRowsAreWiderThanTheirWordsAndTheirMenusStopTheWalk) {
+    meadow_with_rocks({});
+    place_hero(10, 10);
+    walking = true;
+    press(77, 10);    // the Magic row, far right of the word
+    right_click(5, 5);  // leaves the spell menu at once
+    key('k');
+    EXPECT_FALSE(step()) << "with walking off the step keeps reading";
+    EXPECT_FALSE(walking);
+    EXPECT_EQ(text_at(61, 10, 5), "Magic") << "the map screen is back";
+    EXPECT_EQ(player_x, 10);
 }
 
 TEST_F(Walking, BothButtonsHeldAreNoClick) {

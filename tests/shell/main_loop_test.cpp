@@ -61,6 +61,7 @@ TEST_F(MainLoop, AStayOnTheMapEndsInTheTransitionToBattle) {
     const long long meeting = encounter_second(1700000000);
     clock.wait_until((meeting - clock.seconds()) * 1000);
     click(30, 10);  // walking on, first step, and a monster
+    click(64, 21);  // in battle: Escape
     field_phase(party, player_x, player_y);
 
     EXPECT_EQ(player_x, 5);
@@ -70,12 +71,14 @@ TEST_F(MainLoop, AStayOnTheMapEndsInTheTransitionToBattle) {
                                                      "load music/midi/Battle.mid", "play 1"}));
     ASSERT_EQ(effects.played.size(), 1u);
     EXPECT_EQ(effects.played[0].file_name, "music/wav/attack.wav");
-    // The walk step's pause, the dissolve, then the pause before the
-    // battle music; the attack sound starts right at the dissolve.
-    ASSERT_EQ(pauses().size(), 1u + 400u + 1u);
+    // The walk step's pause, the dissolve, the pause before the battle
+    // music, then the escape's two messages; the attack sound starts right
+    // at the dissolve.
+    ASSERT_EQ(pauses().size(), 1u + 400u + 1u + 2u);
     EXPECT_EQ(pauses().front(), 175);
-    EXPECT_EQ(pauses().back(), 2000);
-    EXPECT_EQ(effects.played[0].at_ms, clock.now_ms() - 2000 - 800);
+    EXPECT_EQ(pauses()[401], 2000);
+    EXPECT_EQ(pauses().back(), 750);
+    EXPECT_EQ(effects.played[0].at_ms, 175 + (meeting - 1700000000) * 1000);
     EXPECT_EQ(row(12), std::string(80, ' ')) << "the screen is cleared";
 }
 

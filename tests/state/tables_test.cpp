@@ -2,17 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "state/hero_clamp.h"
 
 namespace {
 
-TEST(Tables, BeforeStartUpTheMapIsBlockedAndTheTablesEmpty) {
-    // The globals' own construction, before any test touches the tables.
-    EXPECT_EQ(map_chars.length(), MAP_CELLS);
-    EXPECT_EQ(map_grid.length(), MAP_CELLS);
-    for (int i = 0; i < MAP_CELLS; ++i) ASSERT_TRUE(map_grid[i]);
-    EXPECT_EQ(menu_entries.length(), 0);
-    EXPECT_EQ(current_monster, 2);
+// The globals as they are built before the game starts. Other tests change
+// them, so this looks at them in a fresh run of the test program.
+TEST(TablesDeathTest, BeforeStartUpTheMapIsBlockedAndTheTablesEmpty) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto check = [] {
+        bool ok = map_chars.length() == MAP_CELLS && map_grid.length() == MAP_CELLS;
+        for (int i = 0; i < MAP_CELLS; ++i) ok = ok && map_grid[i] && map_chars[i] == 0;
+        ok = ok && menu_entries.length() == 0 && magic_names.length() == 0 && item_names.length() == 0;
+        ok = ok && party.party_hp.length() == 0 && monster_table.monster_names.length() == 0;
+        ok = ok && current_monster == 2;
+        std::_Exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(check(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Tables, StartUpFillsTheHeroSpellsAndItems) {
