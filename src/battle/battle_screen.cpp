@@ -75,7 +75,12 @@ void draw_battle_frame() {
     frame_char(78, 23, 188);
 }
 
-void draw_monster_picture() { draw_art_file("rat.txt", 50, 5, MONSTER_PICTURE_COLOR, 0); }
+// The colour comes first, so that even "Cannot find file" shows on the black
+// of the freshly cleared screen.
+void draw_monster_picture() {
+    set_color(MONSTER_PICTURE_COLOR);
+    draw_art_file("rat.txt", 50, 5, NO_COLOR, 0);
+}
 
 void draw_command_menu() {
     set_color(9);
