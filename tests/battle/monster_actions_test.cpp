@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game_harness.h"
+#include "watching_clock.h"
 #include "state/battle_values.h"
 
 namespace {
@@ -23,21 +24,6 @@ struct Shown {
     int monster_hp;
 };
 
-// The test's clock, noting the screen at every pause before passing it on.
-class WatchingClock : public Clock {
-public:
-    WatchingClock(VirtualClock& inner, std::function<void()> watch) : inner(inner), watch(std::move(watch)) {}
-    void pause(int ms) override {
-        watch();
-        inner.pause(ms);
-    }
-    long long seconds() override { return inner.seconds(); }
-    void input_waited() override { inner.input_waited(); }
-
-private:
-    VirtualClock& inner;
-    std::function<void()> watch;
-};
 
 struct Blow {
     const char* name;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game_harness.h"
+#include "watching_clock.h"
 #include "state/battle_values.h"
 
 namespace {
@@ -22,21 +23,6 @@ struct Shown {
     int hero_mp;
 };
 
-// The test's clock, noting the screen at every pause before passing it on.
-class WatchingClock : public Clock {
-public:
-    WatchingClock(VirtualClock& inner, std::function<void()> watch) : inner(inner), watch(std::move(watch)) {}
-    void pause(int ms) override {
-        watch();
-        inner.pause(ms);
-    }
-    long long seconds() override { return inner.seconds(); }
-    void input_waited() override { inner.input_waited(); }
-
-private:
-    VirtualClock& inner;
-    std::function<void()> watch;
-};
 
 constexpr int NO_AMOUNT = -1;
 constexpr int UNTOUCHED = 77;  // action_amount before an item that shows none
