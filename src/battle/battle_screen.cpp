@@ -10,13 +10,6 @@
 
 namespace {
 
-// The frame goes through the standard output stream, a character and an
-// end of line at a time, each after its own cursor placement.
-void frame_char(int x, int y, int code) {
-    goto_xy(x, y);
-    standard_output() << static_cast<char>(code) << std::endl;
-}
-
 void status_line(int row, int color, const char* label) {
     set_color(color);
     goto_xy(3, row);
@@ -56,23 +49,23 @@ void draw_battle_screen() {
 void draw_battle_frame() {
     set_color(7);
     for (int x = 2; x <= 77; ++x) {
-        frame_char(x, 16, 205);
-        frame_char(x, 23, 205);
-        frame_char(x, 1, 205);
+        write_frame_char(x, 16, 205);
+        write_frame_char(x, 23, 205);
+        write_frame_char(x, 1, 205);
     }
     for (int y = 1; y <= 22; ++y) {
-        frame_char(78, y, 186);
-        frame_char(1, y, 186);
+        write_frame_char(78, y, 186);
+        write_frame_char(1, y, 186);
     }
     for (int x = 62; x <= 78; ++x) {
-        frame_char(x, 1, 205);
-        frame_char(x, 23, 205);
+        write_frame_char(x, 1, 205);
+        write_frame_char(x, 23, 205);
     }
-    frame_char(78, 1, 187);
-    frame_char(1, 1, 201);
-    frame_char(1, 16, 204);
-    frame_char(1, 23, 200);
-    frame_char(78, 23, 188);
+    write_frame_char(78, 1, 187);
+    write_frame_char(1, 1, 201);
+    write_frame_char(1, 16, 204);
+    write_frame_char(1, 23, 200);
+    write_frame_char(78, 23, 188);
 }
 
 // The colour comes first, so that even "Cannot find file" shows on the black

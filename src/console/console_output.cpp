@@ -58,4 +58,9 @@ void write_char(int code) {
     write_bytes(&byte, 1);
 }
 
+void write_frame_char(int x, int y, int code) {
+    goto_xy(x, y);
+    standard_output() << static_cast<char>(code) << std::endl;
+}
+
 void route_standard_output_to_console() { route_standard_output(console_stream); }

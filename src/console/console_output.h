@@ -23,6 +23,10 @@ void write_number(int number);
 void write_char(int code);
 void write_bytes(const char* bytes, std::size_t count);
 
+// One character of a screen's frame at (x, y), written through the
+// standard output stream with an end of line, as the frames are drawn.
+void write_frame_char(int x, int y, int code);
+
 // From now on the game's standard output text appears on the console at
 // the cursor, in the current colour, as it does on the game's home console.
 void route_standard_output_to_console();

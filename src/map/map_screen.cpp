@@ -11,13 +11,6 @@
 
 namespace {
 
-// The frame goes through the standard output stream, a character and a
-// newline at a time, each after its own cursor placement.
-void frame_char(int x, int y, int code) {
-    goto_xy(x, y);
-    standard_output() << static_cast<char>(code) << std::endl;
-}
-
 // What one character of the map file becomes: its colour, its glyph and its
 // cell; characters outside the codes are drawn as they are in the colour of
 // the cell before, and leave their cell as it was.
@@ -47,20 +40,20 @@ void read_into_cell(int i) {
 void draw_map_frame() {
     set_color(8);
     for (int x = 4; x <= 77; ++x) {
-        frame_char(x, 1, 205);
-        frame_char(x, 23, 205);
+        write_frame_char(x, 1, 205);
+        write_frame_char(x, 23, 205);
     }
     for (int y = 2; y <= 22; ++y) {
-        frame_char(3, y, 186);
-        frame_char(59, y, 186);
-        frame_char(78, y, 186);
+        write_frame_char(3, y, 186);
+        write_frame_char(59, y, 186);
+        write_frame_char(78, y, 186);
     }
-    frame_char(59, 1, 203);
-    frame_char(59, 23, 202);
-    frame_char(3, 1, 201);
-    frame_char(3, 23, 200);
-    frame_char(78, 1, 187);
-    frame_char(78, 23, 188);
+    write_frame_char(59, 1, 203);
+    write_frame_char(59, 23, 202);
+    write_frame_char(3, 1, 201);
+    write_frame_char(3, 23, 200);
+    write_frame_char(78, 1, 187);
+    write_frame_char(78, 23, 188);
 }
 
 void draw_map_screen() {

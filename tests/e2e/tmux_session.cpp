@@ -1,5 +1,6 @@
 // Driving tmux from a test: short-lived tmux client commands with
 // timeouts, the capture-pane reader, and mouse reports in the pane's modes.
+#include "e2e/driver_support.h"
 #include "e2e/tmux_session.h"
 
 #include <fcntl.h>
@@ -27,28 +28,8 @@ const std::string SESSION = "e2e";
 constexpr int POLL_INTERVAL_MS = 20;
 constexpr int STATUS_GRACE_MS = 300;
 
-int remaining_ms(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::max<long long>(0, left.count()));
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
+using driver_support::append_utf8;
+using driver_support::remaining_ms;
 
 // One code point from text at i, moving i on; a broken sequence reads as
 // U+FFFD one byte at a time.

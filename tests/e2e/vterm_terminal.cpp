@@ -1,6 +1,7 @@
 // The pseudo-terminal side of the end-to-end driver: starting the program,
 // moving bytes both ways without ever blocking, and reading libvterm's
 // screen back.
+#include "e2e/driver_support.h"
 #include "e2e/vterm_terminal.h"
 
 #include <fcntl.h>
@@ -37,28 +38,8 @@ constexpr std::string_view AFTER_MARK = "check-settings-after=";
 constexpr std::string_view START_MARK = "check-program-start";
 constexpr std::string_view EXIT_MARK = "check-exit=";
 
-int remaining_ms(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::max<long long>(0, left.count()));
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
+using driver_support::append_utf8;
+using driver_support::remaining_ms;
 
 // libvterm marks the right half of a double-width glyph this way.
 constexpr uint32_t WIDE_TAIL = 0xFFFFFFFFu;
