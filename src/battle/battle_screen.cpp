@@ -1,12 +1,10 @@
 #include "battle/battle_screen.h"
 
-#include <ostream>
 
 #include "console/art_file.h"
 #include "console/console_output.h"
 #include "platform/console_device.h"
 #include "state/battle_values.h"
-#include "support/game_streams.h"
 
 namespace {
 
