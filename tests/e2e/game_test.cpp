@@ -222,3 +222,50 @@ TEST(Game, WalkingLongEnoughMeetsAMonster) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ctrl+C, wherever the player is, ends the game and gives the terminal back.
+enum class Screen { intro, map, map_menu, battle, battle_menu };
+
+class CtrlC : public ::testing::TestWithParam<Screen> {};
+
+TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
+    TerminalLaunch launch = game_launch();
+    launch.argv = terminal_check_wrapper({GAME_PATH});
+    VtermTerminal term(launch);
+    ASSERT_TRUE(term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << term.screen_dump();
+    const Screen screen = GetParam();
+    if (screen != Screen::intro) page_through_intro(term);
+    if (screen == Screen::map_menu) {
+        click_command(term, 62, 11);
+        ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
+    }
+    if (screen == Screen::battle || screen == Screen::battle_menu) {
+        ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    }
+    if (screen == Screen::battle_menu) {
+        click_command(term, 66, 19);
+        ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
+    }
+    term.send_bytes("\x03");
+    term.wait_exit(TIMEOUT_MS);
+    const TerminalCheck check = term.terminal_check();
+    ASSERT_TRUE(check.complete) << term.screen_dump();
+    EXPECT_EQ(check.exit_code, 128 + 2);
+    EXPECT_EQ(check.settings_after, check.settings_before);
+    EXPECT_FALSE(term.alternate_screen());
+    EXPECT_TRUE(term.cursor_visible());
+}
+
+std::string screen_name(const ::testing::TestParamInfo<Screen>& info) {
+    static const char* const NAMES[] = {"intro", "map", "map_menu", "battle", "battle_menu"};
+    return NAMES[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Game, CtrlC,
+                         ::testing::Values(Screen::intro, Screen::map, Screen::map_menu, Screen::battle,
+                                           Screen::battle_menu),
+                         screen_name);
+
+}  // namespace
