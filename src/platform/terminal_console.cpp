@@ -28,9 +28,9 @@ TerminalConsole& TerminalConsole::open() {
         std::fputs("dunmar: the game needs a terminal: start it without redirecting its input or output\n", stderr);
         std::exit(2);
     }
-    static TerminalConsole terminal(STDIN_FILENO, STDOUT_FILENO);
+    const int drawing = begin_terminal_session(STDIN_FILENO, STDOUT_FILENO);
+    static TerminalConsole terminal(STDIN_FILENO, drawing);
     the_terminal = &terminal;
-    begin_terminal_session(STDIN_FILENO, STDOUT_FILENO);
     // Registered after the session's own handler, so it runs first: the
     // last frame is shown before the terminal is given back.
     std::atexit(present_at_exit);

@@ -33,6 +33,7 @@ constexpr char LEAVE_MODES[] =
 
 int terminal_in = -1;
 int terminal_out = -1;
+int real_stdout = -1;
 termios saved_termios{};
 termios game_termios{};
 volatile sig_atomic_t active = 0;
@@ -66,6 +67,10 @@ void leave_modes() {
     write_all(terminal_out, LEAVE_MODES, sizeof LEAVE_MODES - 1);
     tcsetattr(terminal_in, TCSANOW, &saved_termios);
     active = 0;
+}
+
+void give_back_stdout() {
+    if (real_stdout >= 0) dup2(real_stdout, STDOUT_FILENO);
 }
 
 void replay_kept_errors() {
@@ -127,9 +132,18 @@ void at_exit() { end_terminal_session(); }
 
 }  // namespace
 
-void begin_terminal_session(int in_fd, int out_fd) {
+int begin_terminal_session(int in_fd, int out_fd) {
     terminal_in = in_fd;
-    terminal_out = out_fd;
+    terminal_out = fcntl(out_fd, F_DUPFD_CLOEXEC, 10);
+    if (terminal_out < 0) terminal_out = out_fd;
+    if (out_fd == STDOUT_FILENO && terminal_out != out_fd) {
+        real_stdout = terminal_out;
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere >= 0) {
+            dup2(nowhere, STDOUT_FILENO);
+            close(nowhere);
+        }
+    }
     tcgetattr(in_fd, &saved_termios);
 
     game_termios = saved_termios;
@@ -162,10 +176,12 @@ void begin_terminal_session(int in_fd, int out_fd) {
 #endif
 
     enter_modes();
+    return terminal_out;
 }
 
 void end_terminal_session() {
     if (active) leave_modes();
+    give_back_stdout();
     replay_kept_errors();
 }
 

@@ -6,8 +6,10 @@
 // where the player can read it.
 #pragma once
 
-// Sets the terminal on in_fd/out_fd up for the game. Call once.
-void begin_terminal_session(int in_fd, int out_fd);
+// Sets the terminal on in_fd/out_fd up for the game. Call once. Returns the
+// descriptor the game draws through: standard output itself now goes
+// nowhere, so nothing a library prints can land between the game's cells.
+int begin_terminal_session(int in_fd, int out_fd);
 
 // Gives the terminal back and replays the kept error text. Safe to call
 // more than once, and from a signal handler.

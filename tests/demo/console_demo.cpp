@@ -4,7 +4,7 @@
 //   q  exit with status 1          w  write to stderr, then exit 1
 //   a  a bad vector index (abort)  e  a bad string index (exit 1)
 //   s  a segmentation fault        p  a run of short pauses, then "paused"
-//   m  draw a missing picture
+//   m  draw a missing picture        o  print on standard output, as a library might
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -110,6 +110,10 @@ int main() {
             for (int i = 0; i < 100; ++i) Sleep(2);
             goto_xy(2, 22);
             write_text("paused");
+            break;
+        case 'o':
+            std::fputs("stray library text\n", stdout);
+            std::fflush(stdout);
             break;
         case 'm':
             goto_xy(2, 22);

@@ -106,6 +106,17 @@ TEST(ConsoleOnATerminal, PausesShowTheScreenAndMissingPicturesSaySo) {
     EXPECT_TRUE(term.wait_for_text(2, 22, "Cannot find file", TIMEOUT_MS)) << term.screen_dump();
 }
 
+TEST(ConsoleOnATerminal, WhatALibraryPrintsNeverReachesTheTerminal) {
+    VtermTerminal term(demo_launch(true));
+    ASSERT_TRUE(started(term));
+    term.send_bytes("o");
+    EXPECT_TRUE(echoed(term, "key 111 code 0"));
+    term.send_bytes("q");
+    term.wait_exit(TIMEOUT_MS);
+    EXPECT_EQ(term.received().find("stray library text"), std::string::npos);
+    EXPECT_EQ(term.terminal_check().exit_code, 1);
+}
+
 TEST(ConsoleOnATerminal, TooSmallATerminalGetsANoticeUntilResized) {
     VtermTerminal term(demo_launch());
     ASSERT_TRUE(started(term));

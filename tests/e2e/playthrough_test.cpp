@@ -1,0 +1,146 @@
+// A new player's whole game in the real binary on a real terminal: the
+// intro, both map menus, a battle won with Attack and spells, an escape, an
+// item on the map, and a last battle lost to the game-over screen and the
+// end of the program with the terminal given back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "e2e/vterm_terminal.h"
+
+namespace {
+
+constexpr int TIMEOUT_MS = 10000;
+
+bool map_shown(const VtermTerminal& t) {
+    return t.glyph_at(3, 1) == U'╔' && t.glyph_at(59, 1) == U'╦' && t.text_at(61, 11, 4) == "Item";
+}
+
+bool battle_shown(const VtermTerminal& t) {
+    return t.text_at(64, 17, 6) == "Attack" && t.glyph_at(1, 16) == U'╠';
+}
+
+int number_at(const VtermTerminal& t, int x, int y) {
+    const std::string text = t.text_at(x, y, 6);
+    return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoi(text) : -1;
+}
+
+// The pointer first, then the button, as a hand on a mouse does.
+void click(VtermTerminal& term, int x, int y, int button = 1) {
+    term.move(x, y);
+    term.pump(100);
+    term.press(x, y, button);
+    term.pump(50);
+    term.release(x, y, button);
+}
+
+bool walk_into_battle(VtermTerminal& term) {
+    click(term, 10, 2);
+    for (int tick = 0; tick < 200; ++tick) {
+        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
+        if (term.wait_for(battle_shown, 250)) return true;
+    }
+    return false;
+}
+
+// Waits for the battle to ask for a command again: the screen redrawn with
+// no message at the top left.
+bool command_awaited(VtermTerminal& term) {
+    return term.wait_for(
+        [](const VtermTerminal& t) { return battle_shown(t) && t.row_text(0).find_first_not_of(' ') == std::string::npos; },
+        3 * TIMEOUT_MS);
+}
+
+TEST(Playthrough, ANewPlayersWholeGame) {
+    TerminalLaunch launch;
+    launch.argv = terminal_check_wrapper({GAME_PATH});
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    VtermTerminal term(launch);
+
+    // The intro, page by page.
+    ASSERT_TRUE(term.wait_for_screen_text("Welcome, traveller, to the Vale.", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(23, 1), 15);
+    for (int page = 0; page < 3 && !map_shown(term); ++page) {
+        term.send_bytes(" ");
+        term.pump(300);
+    }
+    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.text_at(61, 4, 12), "Hp:  200/200");
+    EXPECT_EQ(term.glyph_at(4, 2), U'☺');
+
+    // Both map menus, opened and closed.
+    click(term, 62, 10);
+    ASSERT_TRUE(term.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(1, 3), 8);
+    click(term, 5, 5, 3);
+    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+    click(term, 62, 11);
+    ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(1, 4), 8) << "Banana is greyed";
+    click(term, 5, 4);  // Banana: nothing
+    term.pump(300);
+    EXPECT_EQ(term.text_at(1, 1, 4), "Item");
+    click(term, 5, 20);  // closes
+    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+
+    // The first battle, won: an Attack, then BUBI BUBI until the monster falls.
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    ASSERT_TRUE(command_awaited(term));
+    const int monster_full = number_at(term, 69, 3);
+    click(term, 66, 17);
+    ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return number_at(t, 69, 3) < monster_full || map_shown(t); },
+                              TIMEOUT_MS))
+        << term.screen_dump();
+    // (A weak monster may fall to the Attack alone.)
+    for (int round = 0; round < 8 && !map_shown(term); ++round) {
+        if (!command_awaited(term)) break;
+        click(term, 66, 19);
+        if (!term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) continue;
+        EXPECT_EQ(term.fg_at(32, 17), 11) << "BUBI BUBI in the yellow list";
+        click(term, 33, 17);
+        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("BUBI") || map_shown(t); }, TIMEOUT_MS);
+        term.wait_for(map_shown, 12000);  // picture, pause, floating number, the monster's turn or the victory
+    }
+    ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << "the battle was won\n" << term.screen_dump();
+    const int mp_after_win = number_at(term, 66, 5);
+    EXPECT_EQ(term.text_at(61, 6, 6), "Exp: 0") << "no experience is ever won";
+
+    // The second battle, escaped.
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    ASSERT_TRUE(command_awaited(term));
+    click(term, 66, 21);
+    ASSERT_TRUE(term.wait_for_screen_text("Escaping", TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+
+    // An item on the map: Ether brings MP back.
+    click(term, 62, 11);
+    ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
+    click(term, 3, 5);
+    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(number_at(term, 66, 5), std::min(mp_after_win + 50, 700)) << "never past the maximum";
+
+    // The last battle, lost: Defend until the hero falls.
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    bool over = false;
+    for (int tick = 0; tick < 400 && !over; ++tick) {
+        click(term, 66 + tick % 2, 18);
+        over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
+    }
+    ASSERT_TRUE(over) << term.screen_dump();
+    EXPECT_TRUE(term.screen_contains("#####"));
+    EXPECT_EQ(term.fg_at(3, 2), 15);
+    term.send_bytes("q");
+    term.wait_exit(TIMEOUT_MS);
+    const TerminalCheck check = term.terminal_check();
+    ASSERT_TRUE(check.complete) << term.screen_dump();
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_EQ(check.settings_after, check.settings_before);
+    EXPECT_FALSE(term.alternate_screen());
+    EXPECT_TRUE(term.cursor_visible());
+    EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_NONE);
+}
+
+}  // namespace
