@@ -295,7 +295,7 @@ bool VtermTerminal::pump(int timeout_ms) {
         if (count > 0) {
             output.append(buffer, static_cast<size_t>(count));
             // Answers to the program's queries go into pending_input here.
-            vterm_input_write(vt, buffer, static_cast<size_t>(count));
+            feed_vterm(buffer, static_cast<size_t>(count));
         } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
             closed = true;  // Linux says EIO once every holder of the pty's other side is gone
         }
@@ -493,4 +493,22 @@ TerminalCheck VtermTerminal::terminal_check() const {
     check.message_lines = std::move(message);
     check.complete = found;
     return check;
+}
+
+// libvterm 0.1.4 mishandles a UTF-8 character split between two writes
+// when ASCII came before it (it shows U+FFFD and shifts the text): hand it
+// whole characters only, keeping a cut-off tail for the next read.
+void VtermTerminal::feed_vterm(const char* bytes, size_t count) {
+    std::string chunk = utf8_tail + std::string(bytes, count);
+    size_t keep = 0;
+    // A tail of at most three bytes that starts a character not yet complete.
+    for (size_t back = 1; back <= 3 && back <= chunk.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(chunk[chunk.size() - back]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        if (length > back) keep = back;
+        break;
+    }
+    utf8_tail = chunk.substr(chunk.size() - keep);
+    vterm_input_write(vt, chunk.data(), chunk.size() - keep);
 }

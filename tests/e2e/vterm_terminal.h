@@ -144,6 +144,7 @@ private:
     void flush_input(int timeout_ms);
     bool reap(int options);
     void drain(int timeout_ms);
+    void feed_vterm(const char* bytes, size_t count);
 
     VTerm* vt = nullptr;
     VTermScreen* screen = nullptr;
@@ -156,6 +157,7 @@ private:
     int height;
     std::string output;
     std::string pending_input;  // what the pty would not take yet
+    std::string utf8_tail;      // the start of a character the next read completes
     std::vector<std::string> scrolled_off;
     bool altscreen_on = false;
     bool cursor_shown = true;
