@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 
 namespace {
@@ -20,10 +21,6 @@ TerminalLaunch game_launch() {
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
     return launch;
-}
-
-bool map_shown(const VtermTerminal& t) {
-    return t.glyph_at(3, 1) == U'╔' && t.glyph_at(78, 23) == U'╝' && t.text_at(61, 11, 4) == "Item";
 }
 
 // The hero's cell, or (-1, -1) if he is not on the map.
@@ -70,41 +67,6 @@ TEST(Game, FromTheIntroToTheMapAndAWalkWithTheMouse) {
         << term.screen_dump();
 }
 
-bool battle_shown(const VtermTerminal& t) {
-    return t.text_at(64, 17, 6) == "Attack" && t.text_at(64, 21, 6) == "Escape" && t.glyph_at(1, 16) == U'╠';
-}
-
-// A player's click: the pointer gets there first, then the button. The
-// command input looks only at the first of the events that queue up while
-// it is busy, so a move and a click sent at once would lose the click.
-void click_command(VtermTerminal& term, int x, int y) {
-    term.move(x, y);
-    term.pump(200);
-    term.press(x, y);
-    term.pump(100);
-    term.release(x, y);
-}
-
-// Clicks until the game shows it took the click: one it read while still
-// busy with the last command is thrown away.
-bool click_until(VtermTerminal& term, int x, int y, const std::function<bool(const VtermTerminal&)>& taken) {
-    for (int tries = 0; tries < 10 && !taken(term); ++tries) {
-        click_command(term, x + tries % 2, y);
-        term.wait_for(taken, 3000);
-    }
-    return taken(term);
-}
-
-// Walks about until a monster is met and its battle screen is up.
-bool walk_into_battle(VtermTerminal& term) {
-    term.click(10, 2);
-    for (int tick = 0; tick < 160; ++tick) {
-        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
-        if (term.wait_for(battle_shown, 250)) return true;
-    }
-    return false;
-}
-
 TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
@@ -125,7 +87,7 @@ TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
     };
     // A click the game took while still busy is thrown away: click again.
     for (int tries = 0; tries < 10 && !hit_taken(term); ++tries) {
-        click_command(term, 66 + tries % 2, 17);
+        player_click(term, 66 + tries % 2, 17);
         term.wait_for(hit_taken, 3000);
     }
     ASSERT_TRUE(hit_taken(term)) << term.screen_dump();
@@ -138,7 +100,7 @@ TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
     // Escape, once the monster has had its turn and the screen is redrawn.
     for (int tries = 0; tries < 40 && !term.screen_contains("Escaping"); ++tries) {
         if (map_shown(term)) break;  // the attack won the battle
-        click_command(term, 66 + tries % 2, 21);
+        player_click(term, 66 + tries % 2, 21);
         term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Escaping"); }, 500);
     }
     ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
@@ -154,7 +116,7 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
     // Defend every round until the hero falls.
     bool over = false;
     for (int tick = 0; tick < 400 && !over; ++tick) {
-        click_command(term, 66 + tick % 2, 18);
+        player_click(term, 66 + tick % 2, 18);
         over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
     }
     ASSERT_TRUE(over) << term.screen_dump();
@@ -172,12 +134,12 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
 TEST(Game, AngelCryOnTheMapCostsMpOnThePanel) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
-    click_command(term, 62, 10);
+    player_click(term, 62, 10);
     ASSERT_TRUE(term.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(1, 12, 9), "Angel Cry");
     EXPECT_EQ(term.fg_at(1, 12), 15);
     EXPECT_EQ(term.fg_at(1, 3), 8) << "Fire is greyed on the map";
-    click_command(term, 4, 12);
+    player_click(term, 4, 12);
     ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(61, 5, 12), "Mp:  610/700");
     EXPECT_EQ(term.text_at(61, 4, 12), "Hp:  200/200") << "healed, but never past the maximum";
@@ -205,14 +167,14 @@ TEST(Game, ASpellAndAnItemInBattle) {
 
     // The monster has its turn; then an item.
     for (int tries = 0; tries < 40 && !term.screen_contains("ITEM"); ++tries) {
-        click_command(term, 66 + tries % 2, 20);
+        player_click(term, 66 + tries % 2, 20);
         term.wait_for([](const VtermTerminal& t) { return t.screen_contains("ITEM"); }, 500);
         if (map_shown(term)) GTEST_SKIP() << "the Fire won the battle";
     }
     ASSERT_TRUE(term.wait_for_text(31, 6, "ITEM", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(32, 7, 6), "Potion");
     EXPECT_EQ(term.fg_at(32, 7), 1) << "items in dark red";
-    click_command(term, 35, 7);
+    player_click(term, 35, 7);
     EXPECT_TRUE(term.wait_for_text(0, 0, "50 HP Restored", TIMEOUT_MS)) << term.screen_dump();
 }
 
@@ -254,7 +216,7 @@ TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
     const Screen screen = GetParam();
     if (screen != Screen::intro) page_through_intro(term);
     if (screen == Screen::map_menu) {
-        click_command(term, 62, 11);
+        player_click(term, 62, 11);
         ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
     }
     if (screen == Screen::battle || screen == Screen::battle_menu) {

@@ -8,41 +8,16 @@
 #include <cctype>
 #include <string>
 
+#include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 
 namespace {
 
 constexpr int TIMEOUT_MS = 10000;
 
-bool map_shown(const VtermTerminal& t) {
-    return t.glyph_at(3, 1) == U'╔' && t.glyph_at(59, 1) == U'╦' && t.text_at(61, 11, 4) == "Item";
-}
-
-bool battle_shown(const VtermTerminal& t) {
-    return t.text_at(64, 17, 6) == "Attack" && t.glyph_at(1, 16) == U'╠';
-}
-
 int number_at(const VtermTerminal& t, int x, int y) {
     const std::string text = t.text_at(x, y, 6);
     return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoi(text) : -1;
-}
-
-// The pointer first, then the button, as a hand on a mouse does.
-void click(VtermTerminal& term, int x, int y, int button = 1) {
-    term.move(x, y);
-    term.pump(200);
-    term.press(x, y, button);
-    term.pump(100);
-    term.release(x, y, button);
-}
-
-bool walk_into_battle(VtermTerminal& term) {
-    click(term, 10, 2);
-    for (int tick = 0; tick < 200; ++tick) {
-        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
-        if (term.wait_for(battle_shown, 250)) return true;
-    }
-    return false;
 }
 
 // Waits for the battle to ask for a command again: the screen redrawn with
@@ -72,18 +47,18 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     EXPECT_EQ(term.glyph_at(4, 2), U'☺');
 
     // Both map menus, opened and closed.
-    click(term, 62, 10);
+    player_click(term, 62, 10);
     ASSERT_TRUE(term.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.fg_at(1, 3), 8);
-    click(term, 5, 5, 3);
+    player_click(term, 5, 5, 3);
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
-    click(term, 62, 11);
+    player_click(term, 62, 11);
     ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.fg_at(1, 4), 8) << "Banana is greyed";
-    click(term, 5, 4);  // Banana: nothing
+    player_click(term, 5, 4);  // Banana: nothing
     term.pump(300);
     EXPECT_EQ(term.text_at(1, 1, 4), "Item");
-    click(term, 5, 20);  // closes
+    player_click(term, 5, 20);  // closes
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
 
     // The first battle, won: an Attack, then BUBI BUBI until the monster falls.
@@ -93,17 +68,17 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     const auto hit = [&](const VtermTerminal& t) { return number_at(t, 69, 3) < monster_full || map_shown(t); };
     // A click the game took while still busy is thrown away: click again.
     for (int tries = 0; tries < 10 && !hit(term); ++tries) {
-        click(term, 66 + tries % 2, 17);
+        player_click(term, 66 + tries % 2, 17);
         term.wait_for(hit, 3000);
     }
     ASSERT_TRUE(hit(term)) << term.screen_dump();
     // (A weak monster may fall to the Attack alone.)
     for (int round = 0; round < 16 && !map_shown(term); ++round) {
         if (!command_awaited(term)) break;
-        click(term, 66, 19);
+        player_click(term, 66, 19);
         if (!term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) continue;
         EXPECT_EQ(term.fg_at(32, 17), 11) << "BUBI BUBI in the yellow list";
-        click(term, 33, 17);
+        player_click(term, 33, 17);
         term.wait_for([](const VtermTerminal& t) { return t.screen_contains("BUBI") || map_shown(t); }, TIMEOUT_MS);
         term.wait_for(map_shown, 12000);  // picture, pause, floating number, the monster's turn or the victory
     }
@@ -114,14 +89,14 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     // The second battle, escaped.
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
     ASSERT_TRUE(command_awaited(term));
-    click(term, 66, 21);
+    player_click(term, 66, 21);
     ASSERT_TRUE(term.wait_for_screen_text("Escaping", TIMEOUT_MS)) << term.screen_dump();
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
 
     // An item on the map: Ether brings MP back.
-    click(term, 62, 11);
+    player_click(term, 62, 11);
     ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
-    click(term, 3, 5);
+    player_click(term, 3, 5);
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(number_at(term, 66, 5), std::min(mp_after_win + 50, 700)) << "never past the maximum";
 
@@ -129,7 +104,7 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
     bool over = false;
     for (int tick = 0; tick < 400 && !over; ++tick) {
-        click(term, 66 + tick % 2, 18);
+        player_click(term, 66 + tick % 2, 18);
         over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
     }
     ASSERT_TRUE(over) << term.screen_dump();

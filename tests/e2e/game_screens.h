@@ -1,0 +1,46 @@
+// What the end-to-end tests of the real game share: how to tell the map and
+// the battle screens apart, a player's click, and a walk until a monster.
+#pragma once
+
+#include <functional>
+
+#include "e2e/vterm_terminal.h"
+
+inline bool map_shown(const VtermTerminal& t) {
+    return t.glyph_at(3, 1) == U'╔' && t.glyph_at(78, 23) == U'╝' && t.text_at(61, 11, 4) == "Item";
+}
+
+inline bool battle_shown(const VtermTerminal& t) {
+    return t.text_at(64, 17, 6) == "Attack" && t.text_at(64, 21, 6) == "Escape" && t.glyph_at(1, 16) == U'╠';
+}
+
+// A player's click: the pointer gets there first, then the button. The
+// command input looks only at the first of the events that queue up while
+// it is busy, so a move and a click sent at once would lose the click.
+inline void player_click(VtermTerminal& term, int x, int y, int button = 1) {
+    term.move(x, y);
+    term.pump(200);
+    term.press(x, y, button);
+    term.pump(100);
+    term.release(x, y, button);
+}
+
+// Clicks until the game shows it took the click: one it read while still
+// busy with the last command is thrown away.
+inline bool click_until(VtermTerminal& term, int x, int y, const std::function<bool(const VtermTerminal&)>& taken) {
+    for (int tries = 0; tries < 10 && !taken(term); ++tries) {
+        player_click(term, x + tries % 2, y);
+        term.wait_for(taken, 3000);
+    }
+    return taken(term);
+}
+
+// Walks about until a monster is met and its battle screen is up.
+inline bool walk_into_battle(VtermTerminal& term) {
+    player_click(term, 10, 2);
+    for (int tick = 0; tick < 200; ++tick) {
+        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
+        if (term.wait_for(battle_shown, 250)) return true;
+    }
+    return false;
+}
