@@ -5,61 +5,16 @@
 // game's own sequences.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <regex>
 #include <string>
 
+#include "e2e/game_folder.h"
 #include "e2e/vterm_terminal.h"
 
 namespace {
 
 constexpr int TIMEOUT_MS = 10000;
 
-class BadData : public ::testing::Test {
-protected:
-    BadData() {
-        char pattern[] = "/tmp/dunmar_bad_data_XXXXXX";
-        folder = mkdtemp(pattern);
-        std::system(("cp -r '" GAME_DATA_DIR "'/. '" + folder + "'/").c_str());
-    }
-    ~BadData() override { std::system(("rm -rf '" + folder + "'").c_str()); }
-
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
-    }
-    void replace_with_folder(const std::string& name) {
-        std::remove((folder + "/" + name).c_str());
-        mkdir((folder + "/" + name).c_str(), 0755);
-    }
-
-    TerminalLaunch launch() {
-        TerminalLaunch l;
-        l.argv = terminal_check_wrapper({GAME_PATH});
-        l.working_directory = folder;
-        l.environment = {{"SDL_AUDIODRIVER", "dummy"}};
-        return l;
-    }
-
-    std::string folder;
-};
-
-// Everything but the game's own sequences, which are CSI with digits,
-// semicolons and '?' only; what is left must be free of control bytes.
-void expect_no_raw_control_bytes(const std::string& received) {
-    static const std::regex OWN_SEQUENCE("\x1b\\[[0-9;?]*[A-Za-z]");
-    const std::string rest = std::regex_replace(received, OWN_SEQUENCE, "");
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(rest[i]);
-        if (byte >= 0x20 || byte == '\r' || byte == '\n' || byte == '\a') continue;
-        ADD_FAILURE() << "raw control byte " << static_cast<int>(byte) << " at " << i << ": "
-                      << rest.substr(i > 20 ? i - 20 : 0, 40);
-        return;
-    }
-}
+class BadData : public GameFolder {};
 
 const std::string HOSTILE = std::string("\x1b[2J\x1b]0;title\x07\x1b[?1049l\x01\x02\x08\x0b\x0c\x0e\x1f\x7f") +
                             "\x80\x9b\xc9\xcd\xff" + "100% %s %n";
@@ -89,7 +44,7 @@ TEST_F(BadData, HostileIntroMapAndPicturesDrawAsGlyphs) {
 TEST_F(BadData, MissingAndFolderFilesLeaveTheGamePlayable) {
     replace_with_folder("words to everyone.txt");
     replace_with_folder("Mp1.txt");
-    std::remove((folder + "/rat.txt").c_str());
+    remove("rat.txt");
     VtermTerminal term(launch());
     // No intro: one key starts the game; no map: the panel says so.
     ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return t.cursor_visible() == false; }, TIMEOUT_MS));
@@ -101,23 +56,6 @@ TEST_F(BadData, MissingAndFolderFilesLeaveTheGamePlayable) {
     const TerminalCheck check = term.terminal_check();
     EXPECT_EQ(check.exit_code, 128 + 2);
     EXPECT_EQ(check.settings_after, check.settings_before);
-}
-
-TEST_F(BadData, AMissingSongEndsTheGameWithItsReasonReadable) {
-    for (const char* song : {"ff10_sutekidane[1].mid", "melodies[1].mid", "not_alone[1].mid", "ff8_eyes[1].mid",
-                             "main_theme.mid", "eva[1].mid", "chrono.mid", "arrest[1].mid", "soul[1].mid"})
-        write(std::string("music/midi/") + song, "not a song");
-    VtermTerminal term(launch());
-    ASSERT_TRUE(term.wait_for_screen_text("Welcome", TIMEOUT_MS));
-    for (int page = 0; page < 4; ++page) term.send_bytes(" ");
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 1);
-    std::string said;
-    for (const std::string& line : check.message_lines) said += line + "\n";
-    EXPECT_NE(said.find("Unknown file format"), std::string::npos) << said;
-    EXPECT_FALSE(term.alternate_screen());
 }
 
 }  // namespace

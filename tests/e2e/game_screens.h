@@ -2,7 +2,9 @@
 // the battle screens apart, a player's click, and a walk until a monster.
 #pragma once
 
+#include <cctype>
 #include <functional>
+#include <string>
 
 #include "e2e/vterm_terminal.h"
 
@@ -12,6 +14,20 @@ inline bool map_shown(const VtermTerminal& t) {
 
 inline bool battle_shown(const VtermTerminal& t) {
     return t.text_at(64, 17, 6) == "Attack" && t.text_at(64, 21, 6) == "Escape" && t.glyph_at(1, 16) == U'╠';
+}
+
+// The number written at (x, y), or -1 if none starts there.
+inline int number_at(const VtermTerminal& t, int x, int y) {
+    const std::string text = t.text_at(x, y, 6);
+    return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoi(text) : -1;
+}
+
+// Waits for the battle to ask for a command again: the screen redrawn with
+// no message at the top left.
+inline bool command_awaited(VtermTerminal& term) {
+    return term.wait_for(
+        [](const VtermTerminal& t) { return battle_shown(t) && t.row_text(0).find_first_not_of(' ') == std::string::npos; },
+        30000);
 }
 
 // A player's click: the pointer gets there first, then the button. The
@@ -41,6 +57,16 @@ inline bool walk_into_battle(VtermTerminal& term) {
     for (int tick = 0; tick < 200; ++tick) {
         if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
         if (term.wait_for(battle_shown, 250)) return true;
+    }
+    return false;
+}
+
+// Defends every round until the hero falls and the game-over screen waits
+// for its key.
+inline bool defend_until_fallen(VtermTerminal& term) {
+    for (int tick = 0; tick < 400; ++tick) {
+        player_click(term, 66 + tick % 2, 18);
+        if (term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250)) return true;
     }
     return false;
 }

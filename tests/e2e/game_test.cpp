@@ -114,12 +114,7 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
     page_through_intro(term);
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
     // Defend every round until the hero falls.
-    bool over = false;
-    for (int tick = 0; tick < 400 && !over; ++tick) {
-        player_click(term, 66 + tick % 2, 18);
-        over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
-    }
-    ASSERT_TRUE(over) << term.screen_dump();
+    ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();
     EXPECT_TRUE(term.screen_contains("Dunmar has fallen"));
     term.send_bytes(" ");
     term.wait_exit(3 * TIMEOUT_MS);
@@ -204,7 +199,7 @@ TEST(Game, WalkingLongEnoughMeetsAMonster) {
 namespace {
 
 // Ctrl+C, wherever the player is, ends the game and gives the terminal back.
-enum class Screen { intro, map, map_menu, battle, battle_menu };
+enum class Screen { intro, map, map_menu, battle, battle_menu, game_over };
 
 class CtrlC : public ::testing::TestWithParam<Screen> {};
 
@@ -219,12 +214,15 @@ TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
         player_click(term, 62, 11);
         ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
     }
-    if (screen == Screen::battle || screen == Screen::battle_menu) {
+    if (screen == Screen::battle || screen == Screen::battle_menu || screen == Screen::game_over) {
         ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
     }
     if (screen == Screen::battle_menu) {
         ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
             << term.screen_dump();
+    }
+    if (screen == Screen::game_over) {
+        ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();
     }
     term.send_bytes("\x03");
     term.wait_exit(TIMEOUT_MS);
@@ -237,13 +235,13 @@ TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
 }
 
 std::string screen_name(const ::testing::TestParamInfo<Screen>& info) {
-    static const char* const NAMES[] = {"intro", "map", "map_menu", "battle", "battle_menu"};
+    static const char* const NAMES[] = {"intro", "map", "map_menu", "battle", "battle_menu", "game_over"};
     return NAMES[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, CtrlC,
                          ::testing::Values(Screen::intro, Screen::map, Screen::map_menu, Screen::battle,
-                                           Screen::battle_menu),
+                                           Screen::battle_menu, Screen::game_over),
                          screen_name);
 
 }  // namespace

@@ -15,19 +15,6 @@ namespace {
 
 constexpr int TIMEOUT_MS = 10000;
 
-int number_at(const VtermTerminal& t, int x, int y) {
-    const std::string text = t.text_at(x, y, 6);
-    return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoi(text) : -1;
-}
-
-// Waits for the battle to ask for a command again: the screen redrawn with
-// no message at the top left.
-bool command_awaited(VtermTerminal& term) {
-    return term.wait_for(
-        [](const VtermTerminal& t) { return battle_shown(t) && t.row_text(0).find_first_not_of(' ') == std::string::npos; },
-        3 * TIMEOUT_MS);
-}
-
 TEST(Playthrough, ANewPlayersWholeGame) {
     TerminalLaunch launch;
     launch.argv = terminal_check_wrapper({GAME_PATH});
@@ -102,12 +89,7 @@ TEST(Playthrough, ANewPlayersWholeGame) {
 
     // The last battle, lost: Defend until the hero falls.
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-    bool over = false;
-    for (int tick = 0; tick < 400 && !over; ++tick) {
-        player_click(term, 66 + tick % 2, 18);
-        over = term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Press any key."); }, 250);
-    }
-    ASSERT_TRUE(over) << term.screen_dump();
+    ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();
     EXPECT_TRUE(term.screen_contains("#####"));
     EXPECT_EQ(term.fg_at(3, 2), 15);
     term.send_bytes("q");
