@@ -8,13 +8,19 @@
 
 #include "e2e/vterm_terminal.h"
 
-inline bool map_shown(const VtermTerminal& t) {
+// For libvterm and for tmux's captured screens alike.
+template <class Screen>
+bool shows_map(const Screen& t) {
     return t.glyph_at(3, 1) == U'╔' && t.glyph_at(78, 23) == U'╝' && t.text_at(61, 11, 4) == "Item";
 }
 
-inline bool battle_shown(const VtermTerminal& t) {
+template <class Screen>
+bool shows_battle(const Screen& t) {
     return t.text_at(64, 17, 6) == "Attack" && t.text_at(64, 21, 6) == "Escape" && t.glyph_at(1, 16) == U'╠';
 }
+
+inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
+inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
 // The number written at (x, y), or -1 if none starts there.
 inline int number_at(const VtermTerminal& t, int x, int y) {

@@ -1,0 +1,72 @@
+// A smoke playthrough of the real game in tmux, the second terminal
+// emulator: the intro, the map in its colours, a map menu, a walk with the
+// mouse into a battle, an escape, and Ctrl+C giving the pane back clean.
+#include <gtest/gtest.h>
+
+#include "e2e/game_screens.h"
+#include "e2e/tmux_session.h"
+
+namespace {
+
+constexpr int TIMEOUT_MS = 10000;
+
+bool tmux_map(const TmuxScreen& s) { return shows_map(s); }
+bool tmux_battle(const TmuxScreen& s) { return shows_battle(s); }
+
+TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
+    TerminalLaunch launch;
+    launch.argv = {GAME_PATH};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    TmuxSession tmux(launch);
+    ASSERT_TRUE(tmux.started()) << tmux.error();
+
+    ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
+    for (int page = 0; page < 4 && !tmux.wait_for(tmux_map, 1000); ++page) tmux.send_bytes(" ");
+    ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+    const TmuxScreen& map = tmux.screen();
+    EXPECT_EQ(map.glyph_at(4, 2), U'☺');
+    EXPECT_EQ(map.fg_at(4, 2), 0);
+    EXPECT_EQ(map.bg_at(4, 2), 10) << "the hero black on bright green";
+    EXPECT_EQ(map.fg_at(3, 1), 8) << "the frame dark grey";
+    EXPECT_EQ(map.text_at(61, 3, 6), "Dunmar");
+    const auto modes = tmux.pane_state();
+    ASSERT_TRUE(modes.has_value());
+    EXPECT_TRUE(modes->alternate_screen && modes->mouse_move && modes->mouse_sgr);
+    EXPECT_FALSE(modes->cursor_visible);
+
+    // The magic menu opens on a click and closes on a right click.
+    tmux.move(62, 10);
+    tmux.click(62, 10);
+    ASSERT_TRUE(tmux.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << tmux.screen().dump();
+    tmux.click(5, 5, 3);
+    ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+
+    // The hero follows the pointer until a monster comes.
+    tmux.click(10, 2);
+    bool met = false;
+    for (int tick = 0; tick < 200 && !met; ++tick) {
+        const auto now = tmux.capture();
+        if (now && tmux_map(*now)) tmux.move(tick % 2 ? 10 : 5, 2);
+        met = tmux.wait_for(tmux_battle, 250);
+    }
+    ASSERT_TRUE(met) << tmux.screen().dump();
+    EXPECT_EQ(tmux.screen().fg_at(64, 17), 12) << "the commands in bright blue";
+    bool escaped = false;
+    for (int tries = 0; tries < 10 && !escaped; ++tries) {
+        tmux.move(66, 21);
+        tmux.click(66, 21);
+        escaped = tmux.wait_for(tmux_map, 3000);
+    }
+    ASSERT_TRUE(escaped) << tmux.screen().dump();
+
+    tmux.send_bytes("\x03");
+    const auto ended = tmux.wait_exit(TIMEOUT_MS);
+    ASSERT_TRUE(ended.has_value());
+    EXPECT_TRUE(ended->dead);
+    EXPECT_FALSE(ended->alternate_screen);
+    EXPECT_TRUE(ended->cursor_visible);
+    EXPECT_FALSE(ended->mouse_click || ended->mouse_drag || ended->mouse_move || ended->mouse_sgr);
+}
+
+}  // namespace
