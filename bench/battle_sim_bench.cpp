@@ -24,6 +24,7 @@
 #include "state/battle_values.h"
 #include "state/tables.h"
 #include "support/random.h"
+#include "table_row.h"
 
 namespace {
 
@@ -166,9 +167,15 @@ int main(int argc, char** argv) {
         std::printf("%-9s %8ld %8.1f %11.2f %19.1f %10.2f\n", monster_table.monster_names[kind].c_str(), t.battles,
                     100.0 * t.wins / t.battles, static_cast<double>(t.rounds) / t.battles, hp_left,
                     seconds_per_kind[kind]);
+        char what[64];
+        std::snprintf(what, sizeof what, "battles against %s, Attack only", monster_table.monster_names[kind].c_str());
+        table_row(what, "%.1f %% won in %.2f rounds", 100.0 * t.wins / t.battles,
+                  static_cast<double>(t.rounds) / t.battles);
     }
     std::printf("%ld battles in %.2f s (%.1f us a battle)\n", total, all_seconds, 1e6 * all_seconds / total);
     std::printf("peak memory (VmHWM): %ld kB after 100 battles, %ld kB after %ld\n", peak_after_100,
                 peak_memory_kb(), total);
+    table_row("simulated battles", "%ld in %.2f s; peak %.1f MB after 100, %.1f MB after all", total, all_seconds,
+              peak_after_100 / 1024.0, peak_memory_kb() / 1024.0);
     return 0;
 }

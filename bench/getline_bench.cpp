@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/apstring"
+#include "table_row.h"
 
 namespace {
 
@@ -19,6 +20,9 @@ void measure(const char* what, const std::string& bytes) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-28s %9zu bytes %8ld lines %9.3f ms %8.1f MB/s  final capacity %d\n", what, bytes.size(), lines,
                 seconds * 1e3, bytes.size() / seconds / 1e6, line.capacity());
+    char row[64];
+    std::snprintf(row, sizeof row, "line reader, %s", what);
+    table_row(row, "%.3f ms, %.1f MB/s", seconds * 1e3, bytes.size() / seconds / 1e6);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include "table_row.h"
 
 namespace {
 
@@ -65,5 +66,6 @@ int main() {
     const long ticks_per_second = sysconf(_SC_CLK_TCK);
     std::printf("CPU used while waiting %.1f s for input: %ld ticks = %.1f ms (%.3f %%)\n", waited, used,
                 used * 1000.0 / ticks_per_second, used * 100.0 / ticks_per_second / waited);
+    table_row("CPU while waiting for input", "%.3f %% over %.0f s", used * 100.0 / ticks_per_second / waited, waited);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "platform/renderer.h"
 #include "platform/test_console.h"
 #include "state/tables.h"
+#include "table_row.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ int main() {
     draw_map_screen();
     console.present();
     std::printf("whole map screen on a cleared screen: %lld bytes in one write\n", console.sent);
+    table_row("terminal bytes, whole map screen", "%lld bytes in 1 write", console.sent);
 
     walking = true;
     const int steps = 20;
@@ -63,5 +65,6 @@ int main() {
     }
     std::printf("one walking step (mean of %d, erase and redraw of the hero): %.1f bytes\n", steps,
                 static_cast<double>(console.sent) / steps);
+    table_row("terminal bytes, one walking step", "%.1f bytes (mean)", static_cast<double>(console.sent) / steps);
     return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "audio/music_player.h"
 #include "platform/sdl_audio.h"
+#include "table_row.h"
 
 namespace {
 
@@ -57,9 +58,14 @@ int main(int argc, char** argv) {
         if (i == 0)
             std::printf("after  1 song:  peak %.1f MB, resident %.1f MB; first load %.1f ms (driver %s)\n",
                         status_mb("VmHWM:"), status_mb("VmRSS:"), ms, sdl_audio_driver());
+        if (i == 0) table_row("music memory after 1 song", "%.1f MB peak", status_mb("VmHWM:"));
     }
     std::printf("after %d songs: peak %.1f MB, resident %.1f MB; load mean %.1f ms, slowest %.1f ms\n", songs,
                 status_mb("VmHWM:"), status_mb("VmRSS:"), total / songs, slowest);
+    char what[64];
+    std::snprintf(what, sizeof what, "music memory after %d song changes", songs);
+    table_row(what, "%.1f MB peak", status_mb("VmHWM:"));
+    table_row("song load", "mean %.1f ms, slowest %.1f ms", total / songs, slowest);
 
     music.load(SONGS[4]);
     music.play();
@@ -69,5 +75,6 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = cpu_seconds() - cpu_before;
     std::printf("a field song playing %.1f s: %.2f s of CPU = %.1f %% of one core\n", wall, cpu, cpu / wall * 100);
+    table_row("CPU while a song plays", "%.1f %% of one core", cpu / wall * 100);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/renderer.h"
 #include "platform/screen_buffer.h"
+#include "table_row.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ void run(const char* what, int pauses, int ms, bool draw) {
     const double nominal = pauses * ms / 1000.0;
     std::printf("%-34s %5d x %d ms: %.4f s, nominal %.3f s, %+.2f %%\n", what, pauses, ms, seconds, nominal,
                 (seconds - nominal) / nominal * 100);
+    char row[80];
+    std::snprintf(row, sizeof row, "pauses, %s", what);
+    table_row(row, "%d x %d ms: %+.2f %% off", pauses, ms, (seconds - nominal) / nominal * 100);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "platform/code_page_437.h"
 #include "platform/renderer.h"
 #include "platform/screen_buffer.h"
+#include "table_row.h"
 
 namespace {
 
@@ -192,6 +193,10 @@ int main() {
         std::printf("%-28s %8ld %8ld %8ld | %8ld %8ld %8ld | %.2f\n", seq.name, game.observation_points, game.bytes,
                     game.writes, theirs.bytes, theirs.writes, theirs.max_writes_per_point,
                     static_cast<double>(game.bytes) / static_cast<double>(theirs.bytes));
+        char row[80];
+        std::snprintf(row, sizeof row, "terminal bytes, %s", seq.name);
+        table_row(row, "%ld bytes in %ld write%s (ncurses %ld in %ld)", game.bytes, game.writes,
+                  game.writes == 1 ? "" : "s", theirs.bytes, theirs.writes);
         // Leave both terminals blank for the next sequence.
         ScreenBuffer blank;
         game_present(blank, shown, ignored);

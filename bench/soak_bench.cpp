@@ -21,6 +21,7 @@
 #include "platform/test_console.h"
 #include "platform/test_sound.h"
 #include "state/tables.h"
+#include "table_row.h"
 
 namespace {
 
@@ -111,6 +112,9 @@ void soak_battles(int battles) {
     std::printf("%d battles (%d won, %d fled, %d left with input to spare), %.1f s of game time each: "
                 "resident %.1f MB at a tenth, %.1f MB at the end\n",
                 battles, won, fled, unfinished, rounds_ms / 1000.0 / battles, first, resident_mb());
+    char what[64];
+    std::snprintf(what, sizeof what, "soak, %d battles", battles);
+    table_row(what, "resident %.1f MB at a tenth, %.1f MB at the end", first, resident_mb());
 }
 
 void soak_walking(int steps) {
@@ -147,6 +151,9 @@ void soak_walking(int steps) {
     }
     std::printf("%d walk steps: resident %.1f MB at a tenth, %.1f MB at the end; the hero ends at (%d, %d)\n", steps,
                 first, resident_mb(), player_x, player_y);
+    char what[64];
+    std::snprintf(what, sizeof what, "soak, %d walking steps", steps);
+    table_row(what, "resident %.1f MB at a tenth, %.1f MB at the end", first, resident_mb());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "table_row.h"
 
 namespace {
 
@@ -55,5 +56,6 @@ int main() {
     std::sort(times.begin(), times.end());
     std::printf("start to the intro's first frame, 10 starts: min %.1f ms, median %.1f ms, max %.1f ms\n", times[0],
                 times[5], times[9]);
+    table_row("start to the intro's first frame", "median %.1f ms (min %.1f, max %.1f)", times[5], times[0], times[9]);
     return 0;
 }
