@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "e2e/game_screens.h"
@@ -238,6 +239,8 @@ std::string screen_name(const ::testing::TestParamInfo<Screen>& info) {
     static const char* const NAMES[] = {"intro", "map", "map_menu", "battle", "battle_menu", "game_over"};
     return NAMES[static_cast<int>(info.param)];
 }
+
+void PrintTo(Screen screen, std::ostream* out) { *out << screen_name(::testing::TestParamInfo<Screen>(screen, 0)); }
 
 INSTANTIATE_TEST_SUITE_P(Game, CtrlC,
                          ::testing::Values(Screen::intro, Screen::map, Screen::map_menu, Screen::battle,

@@ -48,37 +48,42 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     player_click(term, 5, 20);  // closes
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
 
-    // The first battle, won: an Attack, then BUBI BUBI until the monster falls.
-    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-    ASSERT_TRUE(command_awaited(term));
-    const int monster_full = number_at(term, 69, 3);
-    const auto hit = [&](const VtermTerminal& t) { return number_at(t, 69, 3) < monster_full || map_shown(t); };
-    // A click the game took while still busy is thrown away: click again.
-    for (int tries = 0; tries < 10 && !hit(term); ++tries) {
-        player_click(term, 66 + tries % 2, 17);
-        term.wait_for(hit, 3000);
+    // Battles until one is won with an Attack and BUBI BUBI and one is
+    // escaped. Vorlisk (500 HP and a Mountain Fall) is never fought: the hero
+    // escapes him, which is the escape the game needs anyway.
+    int mp_after_win = -1;
+    bool escaped = false;
+    for (int battle = 0; battle < 6 && (mp_after_win < 0 || !escaped); ++battle) {
+        ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+        ASSERT_TRUE(command_awaited(term));
+        if (mp_after_win >= 0 || term.text_at(65, 2, 7) == "Vorlisk") {
+            ASSERT_TRUE(click_until(term, 66, 21, [](const VtermTerminal& t) {
+                return t.screen_contains("Escaping") || map_shown(t);
+            }))
+                << term.screen_dump();
+            ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+            escaped = true;
+            continue;
+        }
+        const int monster_full = number_at(term, 69, 3);
+        const auto hit = [&](const VtermTerminal& t) { return number_at(t, 69, 3) < monster_full || map_shown(t); };
+        ASSERT_TRUE(click_until(term, 66, 17, hit)) << term.screen_dump();
+        // (A weak monster may fall to the Attack alone.)
+        for (int round = 0; round < 16 && !map_shown(term); ++round) {
+            if (!command_awaited(term)) break;
+            player_click(term, 66, 19);
+            if (!term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) continue;
+            EXPECT_EQ(term.fg_at(32, 17), 11) << "BUBI BUBI in the yellow list";
+            player_click(term, 33, 17);
+            term.wait_for_text(0, 0, "BUBI BUBI", TIMEOUT_MS);
+            term.wait_for(map_shown, 12000);  // picture, pause, floating number, the monster's turn or the victory
+        }
+        ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << "the battle was won\n" << term.screen_dump();
+        mp_after_win = number_at(term, 66, 5);
+        EXPECT_EQ(term.text_at(61, 6, 6), "Exp: 0") << "no experience is ever won";
     }
-    ASSERT_TRUE(hit(term)) << term.screen_dump();
-    // (A weak monster may fall to the Attack alone.)
-    for (int round = 0; round < 16 && !map_shown(term); ++round) {
-        if (!command_awaited(term)) break;
-        player_click(term, 66, 19);
-        if (!term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) continue;
-        EXPECT_EQ(term.fg_at(32, 17), 11) << "BUBI BUBI in the yellow list";
-        player_click(term, 33, 17);
-        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("BUBI") || map_shown(t); }, TIMEOUT_MS);
-        term.wait_for(map_shown, 12000);  // picture, pause, floating number, the monster's turn or the victory
-    }
-    ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << "the battle was won\n" << term.screen_dump();
-    const int mp_after_win = number_at(term, 66, 5);
-    EXPECT_EQ(term.text_at(61, 6, 6), "Exp: 0") << "no experience is ever won";
-
-    // The second battle, escaped.
-    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-    ASSERT_TRUE(command_awaited(term));
-    player_click(term, 66, 21);
-    ASSERT_TRUE(term.wait_for_screen_text("Escaping", TIMEOUT_MS)) << term.screen_dump();
-    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_GE(mp_after_win, 0) << "a battle was won";
+    ASSERT_TRUE(escaped);
 
     // An item on the map: Ether brings MP back.
     player_click(term, 62, 11);
