@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "e2e/game_ended.h"
 #include "e2e/game_folder.h"
 #include "e2e/vterm_terminal.h"
 
@@ -38,8 +39,7 @@ TEST_F(BadData, HostileIntroMapAndPicturesDrawAsGlyphs) {
     EXPECT_TRUE(term.alternate_screen()) << "a data file cannot switch the screen";
     expect_no_raw_control_bytes(term.received());
     term.send_bytes("\x03");
-    term.wait_exit(TIMEOUT_MS);
-    EXPECT_EQ(term.terminal_check().exit_code, 128 + 2);
+    expect_game_ended(term, 128 + 2, TIMEOUT_MS);
 }
 
 TEST_F(BadData, MissingAndFolderFilesLeaveTheGamePlayable) {
@@ -53,10 +53,7 @@ TEST_F(BadData, MissingAndFolderFilesLeaveTheGamePlayable) {
     ASSERT_TRUE(term.wait_for_screen_text("Cannot find fil", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(61, 11, 4), "Item");
     term.send_bytes("\x03");
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    EXPECT_EQ(check.exit_code, 128 + 2);
-    EXPECT_EQ(check.settings_after, check.settings_before);
+    expect_game_ended(term, 128 + 2, TIMEOUT_MS);
 }
 
 }  // namespace

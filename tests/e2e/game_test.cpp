@@ -9,6 +9,7 @@
 #include <ostream>
 #include <thread>
 
+#include "e2e/game_ended.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 
@@ -118,13 +119,7 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
     ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();
     EXPECT_TRUE(term.screen_contains("Dunmar has fallen"));
     term.send_bytes(" ");
-    term.wait_exit(3 * TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 1);
-    EXPECT_EQ(check.settings_after, check.settings_before);
-    EXPECT_FALSE(term.alternate_screen());
-    EXPECT_TRUE(term.cursor_visible());
+    expect_game_ended(term, 1, 3 * TIMEOUT_MS);
 }
 
 TEST(Game, AngelCryOnTheMapCostsMpOnThePanel) {
@@ -226,13 +221,7 @@ TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
         ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();
     }
     term.send_bytes("\x03");
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 128 + 2);
-    EXPECT_EQ(check.settings_after, check.settings_before);
-    EXPECT_FALSE(term.alternate_screen());
-    EXPECT_TRUE(term.cursor_visible());
+    expect_game_ended(term, 128 + 2, TIMEOUT_MS);
 }
 
 std::string screen_name(const ::testing::TestParamInfo<Screen>& info) {

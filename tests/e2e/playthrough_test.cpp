@@ -8,6 +8,7 @@
 #include <cctype>
 #include <string>
 
+#include "e2e/game_ended.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 
@@ -98,13 +99,7 @@ TEST(Playthrough, ANewPlayersWholeGame) {
     EXPECT_TRUE(term.screen_contains("#####"));
     EXPECT_EQ(term.fg_at(3, 2), 15);
     term.send_bytes("q");
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 1);
-    EXPECT_EQ(check.settings_after, check.settings_before);
-    EXPECT_FALSE(term.alternate_screen());
-    EXPECT_TRUE(term.cursor_visible());
+    expect_game_ended(term, 1, TIMEOUT_MS);
     EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_NONE);
 }
 

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "e2e/game_ended.h"
 #include "e2e/game_folder.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
@@ -34,11 +35,7 @@ protected:
     // terminal as it was and not a word printed by anyone.
     void quit_and_expect_silence(VtermTerminal& term) {
         term.send_bytes("\x03");
-        term.wait_exit(TIMEOUT_MS);
-        const TerminalCheck check = term.terminal_check();
-        ASSERT_TRUE(check.complete) << term.screen_dump();
-        EXPECT_EQ(check.exit_code, 128 + 2);
-        EXPECT_EQ(check.settings_after, check.settings_before);
+        const TerminalCheck check = expect_game_ended(term, 128 + 2, TIMEOUT_MS);
         EXPECT_EQ(message_after(check), "") << "printed on the terminal";
         expect_no_raw_control_bytes(term.received());
     }
@@ -66,13 +63,8 @@ TEST_P(BrokenSongs, EndTheGameWithTheirReasonReadable) {
     }
     VtermTerminal term(launch());
     page_through_intro(term);
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 1);
+    const TerminalCheck check = expect_game_ended(term, 1, TIMEOUT_MS);
     EXPECT_NE(message_after(check).find(GetParam().reason), std::string::npos) << message_after(check);
-    EXPECT_EQ(check.settings_after, check.settings_before);
-    EXPECT_FALSE(term.alternate_screen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, BrokenSongs,
@@ -92,13 +84,8 @@ TEST_F(SoundTrouble, AMissingBattleSongEndsTheGameAtTheFirstMonster) {
         if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
         term.pump(250);
     }
-    term.wait_exit(TIMEOUT_MS);
-    const TerminalCheck check = term.terminal_check();
-    ASSERT_TRUE(check.complete) << term.screen_dump();
-    EXPECT_EQ(check.exit_code, 1);
+    const TerminalCheck check = expect_game_ended(term, 1, TIMEOUT_MS);
     EXPECT_NE(message_after(check).find("File not found"), std::string::npos) << message_after(check);
-    EXPECT_FALSE(term.alternate_screen());
-    EXPECT_TRUE(term.cursor_visible());
 }
 
 // Spells cast from the battle's magic list, by their row in it.
