@@ -47,7 +47,7 @@ bool capture(const std::string& folder) {
     if (!term.wait_for_screen_text("Welcome", TIMEOUT_MS)) return false;
     for (int page = 0; page < 4 && !term.wait_for(map_shown, 1000); ++page) term.send_bytes(" ");
     if (!term.wait_for(map_shown, TIMEOUT_MS)) return false;
-    // Give the pointer somewhere off the map so the picture shows the start.
+    // The hero stands where every game starts; let the frame settle.
     term.pump(500);
     if (!write_screen(term, folder + "/map.screen")) return false;
     if (!walk_into_battle(term) || !command_awaited(term)) return false;
