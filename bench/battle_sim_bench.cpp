@@ -24,25 +24,13 @@
 #include "state/battle_values.h"
 #include "state/tables.h"
 #include "support/random.h"
+#include "stand.h"
 #include "table_row.h"
 
 namespace {
 
 constexpr int MONSTER_KINDS = 4;
 
-// The clock, console and effect recorder for a stretch of battles. They
-// are renewed every so often, so virtual time stays far from the clock's
-// runaway limit; the recordings are emptied after every battle.
-struct Stand {
-    explicit Stand(long long start_second) : clock(start_second), console(clock), effects(clock) {
-        install_clock(clock);
-        install_console_device(console);
-        install_effect_player(effects);
-    }
-    VirtualClock clock;
-    TestConsole console;
-    RecordingEffectPlayer effects;
-};
 constexpr int BATTLES_PER_STAND = 1000;
 
 enum class Outcome { WON, LOST, FLED };

@@ -21,6 +21,7 @@
 #include "platform/test_console.h"
 #include "platform/test_sound.h"
 #include "state/tables.h"
+#include "stand.h"
 #include "table_row.h"
 
 namespace {
@@ -39,18 +40,6 @@ int die(int sides) {
     next_die = next_die * 1103515245u + 12345u;
     return static_cast<int>((next_die >> 16) % static_cast<unsigned>(sides));
 }
-
-// A stretch of play on fresh stand-ins, so virtual time and recordings stay small.
-struct Stand {
-    explicit Stand(long long second) : clock(second), console(clock), effects(clock) {
-        install_clock(clock);
-        install_console_device(console);
-        install_effect_player(effects);
-    }
-    VirtualClock clock;
-    TestConsole console;
-    RecordingEffectPlayer effects;
-};
 
 // Clicks a player might make in battle: mostly commands, then menu entries,
 // the window's edges, right clicks, strays and keys.

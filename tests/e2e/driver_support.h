@@ -5,8 +5,17 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace driver_support {
+
+// argv or envp for exec: pointers into `strings`, ended by a null.
+inline std::vector<char*> c_strings(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
 
 using Clock = std::chrono::steady_clock;
 

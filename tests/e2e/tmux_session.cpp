@@ -138,13 +138,6 @@ std::vector<std::string> tmux_environment() {
     return env;
 }
 
-std::vector<char*> c_strings(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (auto& s : strings) pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 std::string hex_byte(unsigned char byte) {
     char text[3];
     std::snprintf(text, sizeof text, "%02x", byte);
@@ -228,8 +221,8 @@ TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms
     }
     std::vector<std::string> args = argv;
     std::vector<std::string> env = tmux_environment();
-    std::vector<char*> arg_pointers = c_strings(args);
-    std::vector<char*> env_pointers = c_strings(env);
+    std::vector<char*> arg_pointers = driver_support::c_strings(args);
+    std::vector<char*> env_pointers = driver_support::c_strings(env);
 
     pid_t pid = fork();
     if (pid == 0) {

@@ -77,13 +77,6 @@ std::vector<std::string> child_environment(const TerminalLaunch& launch) {
     return env;
 }
 
-std::vector<char*> c_strings(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (auto& s : strings) pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 // In the child, between fork and exec: the test runner's blocked or
 // ignored signals must not leak into the program under test.
 [[noreturn]] void exec_child(const TerminalLaunch& launch, char** argv, char** envp) {
@@ -164,8 +157,8 @@ VtermTerminal::VtermTerminal(const TerminalLaunch& launch)
     // Everything the child needs is built before fork.
     std::vector<std::string> args = launch.argv;
     std::vector<std::string> env = child_environment(launch);
-    std::vector<char*> argv = c_strings(args);
-    std::vector<char*> envp = c_strings(env);
+    std::vector<char*> argv = driver_support::c_strings(args);
+    std::vector<char*> envp = driver_support::c_strings(env);
 
     winsize size{};
     size.ws_row = static_cast<unsigned short>(height);
