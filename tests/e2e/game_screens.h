@@ -36,6 +36,23 @@ inline bool command_awaited(VtermTerminal& term) {
         30000);
 }
 
+// Waits for the end of the round the player's action began: the monster
+// names its action at the top left, or the battle is over (the map back after
+// the victory pause, or the game-over screen). During the victory pause the
+// battle screen looks just as if it waited for a command, so command_awaited
+// alone cannot tell a won battle from the next round.
+inline bool round_ended(VtermTerminal& term) {
+    static const char* const ACTIONS[] = {"Claw", "Kick",  "Teeth", "Tail Whip", "Head Punch",
+                                          "Eat",  "Bite", "Mountain Fall"};
+    return term.wait_for(
+        [](const VtermTerminal& t) {
+            for (const char* action : ACTIONS)
+                if (t.text_at(0, 0, static_cast<int>(std::string(action).size())) == action) return true;
+            return shows_map(t) || t.screen_contains("Press any key.");
+        },
+        30000);
+}
+
 // A player's click: the pointer gets there first, then the button. The
 // command input looks only at the first of the events that queue up while
 // it is busy, so a move and a click sent at once would lose the click.
