@@ -10,8 +10,8 @@
 #include "map/map_screen.h"
 #include "map/walking.h"
 #include "platform/clock.h"
-#include "platform/renderer.h"
-#include "platform/test_console.h"
+#include "platform/terminal/renderer.h"
+#include "platform/doubles/test_console.h"
 #include "state/tables.h"
 #include "table_row.h"
 

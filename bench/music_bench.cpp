@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "audio/music_player.h"
-#include "platform/sdl_audio.h"
+#include "platform/sound/sdl_audio.h"
 #include "table_row.h"
 
 namespace {

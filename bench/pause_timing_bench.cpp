@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
-#include "platform/renderer.h"
+#include "platform/terminal/renderer.h"
 #include "platform/screen_buffer.h"
 #include "table_row.h"
 

@@ -18,8 +18,8 @@
 
 #include <ncursesw/curses.h>
 
-#include "platform/code_page_437.h"
-#include "platform/renderer.h"
+#include "platform/terminal/code_page_437.h"
+#include "platform/terminal/renderer.h"
 #include "platform/screen_buffer.h"
 #include "table_row.h"
 

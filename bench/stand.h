@@ -6,8 +6,8 @@
 
 #include "platform/clock.h"
 #include "platform/console_device.h"
-#include "platform/test_console.h"
-#include "platform/test_sound.h"
+#include "platform/doubles/test_console.h"
+#include "platform/doubles/test_sound.h"
 
 struct Stand {
     explicit Stand(long long start_second) : clock(start_second), console(clock), effects(clock) {

@@ -11,7 +11,7 @@
 
 #include "console/console_output.h"
 #include "platform/clock.h"
-#include "platform/test_console.h"
+#include "platform/doubles/test_console.h"
 
 inline void setup_fuzz_console() {
     static VirtualClock clock;

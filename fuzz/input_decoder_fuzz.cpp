@@ -1,7 +1,7 @@
 // Fuzzes the terminal input decoder: whatever bytes the terminal (or a
 // hostile program writing to it) sends, in whatever pieces the reads cut
 // them, the game must get the same sane events.
-#include "platform/input_decoder.h"
+#include "platform/terminal/input_decoder.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include "console/console_output.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
-#include "platform/test_console.h"
+#include "platform/doubles/test_console.h"
 #include "support/game_streams.h"
 
 class ConsoleTest : public ::testing::Test {

@@ -12,7 +12,7 @@
 #include "audio/music_player.h"
 #include "console_harness.h"
 #include "map/walking.h"
-#include "platform/test_sound.h"
+#include "platform/doubles/test_sound.h"
 #include "state/tables.h"
 #include "support/random.h"
 

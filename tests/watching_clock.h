@@ -6,7 +6,7 @@
 #include <functional>
 #include <utility>
 
-#include "platform/clock.h"
+#include "platform/doubles/virtual_clock.h"
 
 class WatchingClock : public Clock {
 public:

@@ -3,7 +3,7 @@
 // not load is fatal to the caller, after the player has said why.
 #pragma once
 
-#include "platform/sound_library.h"
+#include "platform/sound/sound_library.h"
 
 // The oldest library version the player works with.
 constexpr float FMOD_VERSION = 3.33f;

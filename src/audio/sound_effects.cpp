@@ -1,5 +1,5 @@
 #include "audio/sound_effects.h"
 
-#include "platform/effect_player.h"
+#include "platform/sound/effect_player.h"
 
 void play_sound_effect(const char* file_name) { PlaySoundA(file_name, nullptr, SND_FILENAME | SND_ASYNC); }

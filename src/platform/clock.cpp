@@ -24,16 +24,6 @@ void WallClock::pause(int ms) {
 
 long long WallClock::seconds() { return static_cast<long long>(std::time(nullptr)); }
 
-void VirtualClock::pause(int ms) {
-    recorded.push_back(ms);
-    if (ms > 0) now += ms;
-    if (now > RUNAWAY_MS) throw RunawayClock();
-}
-
-void VirtualClock::wait_until(long long ms) {
-    if (ms > now) now = ms;
-}
-
 void install_clock(Clock& clock) { current_clock = &clock; }
 Clock& installed_clock() { return *current_clock; }
 

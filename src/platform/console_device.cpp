@@ -1,13 +1,20 @@
 #include "platform/console_device.h"
 
+#include <stdexcept>
+
 #include "platform/clock.h"
-#include "platform/test_console.h"
 
 namespace {
 
 // Until a device is installed the game draws into memory and has no input.
-VirtualClock idle_clock;
-TestConsole idle_console(idle_clock);
+class IdleConsole : public ConsoleDevice {
+public:
+    ConsoleEvent read_event() override { throw std::logic_error("no console device is installed"); }
+    bool key_press_queued() override { return false; }
+    void discard_input() override {}
+};
+
+IdleConsole idle_console;
 ConsoleDevice* current_device = &idle_console;
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "console/console_output.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
-#include "platform/terminal_console.h"
+#include "platform/terminal/terminal_console.h"
 #include "shell/main_loop.h"
 
 int main() {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/test_sound.h"
+#include "platform/doubles/test_sound.h"
 #include "support/game_streams.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/test_sound.h"
+#include "platform/doubles/test_sound.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "console/console_input.h"
 #include "console/console_output.h"
 #include "platform/clock.h"
-#include "platform/terminal_console.h"
+#include "platform/terminal/terminal_console.h"
 #include "support/apstring"
 #include "support/checked_vector.h"
 

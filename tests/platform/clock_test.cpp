@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/console_device.h"
-#include "platform/test_console.h"
+#include "platform/doubles/test_console.h"
 
 namespace {
 

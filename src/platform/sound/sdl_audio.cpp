@@ -1,4 +1,4 @@
-#include "platform/sdl_audio.h"
+#include "platform/sound/sdl_audio.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/midi_file_check.h"
+#include "platform/sound/midi_file_check.h"
 
 struct FMUSIC_MODULE {
     Mix_Music* music;

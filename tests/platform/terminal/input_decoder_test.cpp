@@ -1,4 +1,4 @@
-#include "platform/input_decoder.h"
+#include "platform/terminal/input_decoder.h"
 
 #include <gtest/gtest.h>
 

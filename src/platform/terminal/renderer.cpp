@@ -1,6 +1,6 @@
-#include "platform/renderer.h"
+#include "platform/terminal/renderer.h"
 
-#include "platform/code_page_437.h"
+#include "platform/terminal/code_page_437.h"
 
 namespace {
 

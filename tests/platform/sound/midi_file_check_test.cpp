@@ -1,4 +1,4 @@
-#include "platform/midi_file_check.h"
+#include "platform/sound/midi_file_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/terminal_session.h"
+#include "platform/terminal/terminal_session.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/effect_player.h"
-#include "platform/sound_library.h"
+#include "platform/doubles/virtual_clock.h"
+#include "platform/sound/effect_player.h"
+#include "platform/sound/sound_library.h"
 
 class TestSoundLibrary : public SoundLibrary {
 public:

@@ -1,7 +1,7 @@
 // The real sound on SDL2_mixer. Each case runs in a child process of its
 // own, since the audio device is opened once per process, and SDL's disk
 // driver lets the test hear: it writes the mixed samples to a file.
-#include "platform/sdl_audio.h"
+#include "platform/sound/sdl_audio.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/test_sound.h"
+#include "platform/doubles/test_sound.h"
 
 #include <cstdio>
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <stdexcept>
 
-#include "platform/clock.h"
+#include "platform/doubles/virtual_clock.h"
 #include "platform/console_device.h"
 
 struct ScriptExhausted : std::runtime_error {

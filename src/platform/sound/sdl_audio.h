@@ -5,8 +5,8 @@
 // game plays on. No library is allowed to print anything.
 #pragma once
 
-#include "platform/effect_player.h"
-#include "platform/sound_library.h"
+#include "platform/sound/effect_player.h"
+#include "platform/sound/sound_library.h"
 
 SoundLibrary& sdl_sound_library();
 EffectPlayer& sdl_effect_player();

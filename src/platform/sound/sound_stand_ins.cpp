@@ -1,6 +1,6 @@
-#include "platform/effect_player.h"
-#include "platform/sdl_audio.h"
-#include "platform/sound_library.h"
+#include "platform/sound/effect_player.h"
+#include "platform/sound/sdl_audio.h"
+#include "platform/sound/sound_library.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "platform/renderer.h"
+#include "platform/terminal/renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/code_page_437.h"
+#include "platform/terminal/code_page_437.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/code_page_437.h"
+#include "platform/terminal/code_page_437.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/console_device.h"
-#include "platform/input_decoder.h"
-#include "platform/renderer.h"
+#include "platform/terminal/input_decoder.h"
+#include "platform/terminal/renderer.h"
 
 class TerminalConsole : public ConsoleDevice {
 public:

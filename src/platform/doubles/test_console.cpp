@@ -1,4 +1,4 @@
-#include "platform/test_console.h"
+#include "platform/doubles/test_console.h"
 
 void TestConsole::push(const ConsoleEvent& event, long long arrival_ms) { script.push_back({event, arrival_ms}); }
 

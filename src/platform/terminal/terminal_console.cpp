@@ -1,4 +1,4 @@
-#include "platform/terminal_console.h"
+#include "platform/terminal/terminal_console.h"
 
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/terminal_session.h"
+#include "platform/terminal/terminal_session.h"
 
 namespace {
 
