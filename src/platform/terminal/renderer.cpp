@@ -1,5 +1,7 @@
 #include "platform/terminal/renderer.h"
 
+#include <string_view>
+
 #include "platform/terminal/code_page_437.h"
 
 namespace {
@@ -39,15 +41,29 @@ bool colours_fit(const Cell& cell, const ShownScreen& shown) {
     return is_blank(cell.ch) || (cell.attr & 15) == shown.fg;
 }
 
-void set_colours(const Cell& cell, ShownScreen& shown, std::string& out) {
+void append_colour(std::string& out, int colour, bool background, ColourMode mode) {
+    if (mode == ColourMode::standard16) {
+        append_number(out, background ? sgr_background(colour) : sgr_foreground(colour));
+        return;
+    }
+    const unsigned rgb = console_rgb(colour);
+    out += background ? "48;2;" : "38;2;";
+    append_number(out, static_cast<int>(rgb >> 16));
+    out += ';';
+    append_number(out, static_cast<int>((rgb >> 8) & 0xff));
+    out += ';';
+    append_number(out, static_cast<int>(rgb & 0xff));
+}
+
+void set_colours(const Cell& cell, ShownScreen& shown, std::string& out, ColourMode mode) {
     if (colours_fit(cell, shown)) return;
     const int bg = cell.attr >> 4;
     // A blank keeps whatever foreground is set, unless none is known.
     const int fg = is_blank(cell.ch) && shown.fg >= 0 ? shown.fg : cell.attr & 15;
     out += "\x1b[";
-    if (fg != shown.fg) append_number(out, sgr_foreground(fg));
+    if (fg != shown.fg) append_colour(out, fg, false, mode);
     if (fg != shown.fg && bg != shown.bg) out += ';';
-    if (bg != shown.bg) append_number(out, sgr_background(bg));
+    if (bg != shown.bg) append_colour(out, bg, true, mode);
     out += 'm';
     shown.fg = fg;
     shown.bg = bg;
@@ -130,14 +146,28 @@ int sgr_background(int console_colour) {
     return (console_colour & 8 ? 100 : 40) + ansi_index(console_colour);
 }
 
-void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out) {
+ColourMode colour_mode_for(const char* colorterm) {
+    if (!colorterm) return ColourMode::standard16;
+    const std::string_view value(colorterm);
+    return value == "truecolor" || value == "24bit" ? ColourMode::rgb : ColourMode::standard16;
+}
+
+unsigned console_rgb(int console_colour) {
+    static constexpr unsigned PALETTE[16] = {
+        0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xc0c0c0,
+        0x808080, 0x0000ff, 0x00ff00, 0x00ffff, 0xff0000, 0xff00ff, 0xffff00, 0xffffff,
+    };
+    return PALETTE[console_colour & 15];
+}
+
+void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out, ColourMode mode) {
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
             const Cell& wanted = screen.at(x, y);
             Cell& known = shown.cells[y * SCREEN_WIDTH + x];
             if (shown.valid && looks_same(known, wanted)) continue;
             move_cursor(x, y, screen, shown, out);
-            set_colours(wanted, shown, out);
+            set_colours(wanted, shown, out, mode);
             append_glyph(out, wanted.ch);
             known = wanted;
             ++shown.cursor_x;  // reaches SCREEN_WIDTH after the last column: a wrap is pending

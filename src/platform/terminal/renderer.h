@@ -23,9 +23,22 @@ struct ShownScreen {
     void forget() { *this = ShownScreen{}; }
 };
 
+// How colours are sent: the terminal's 16 standard colours, which its theme
+// paints as it likes, or the exact RGB of the classic console palette the
+// world was drawn in.
+enum class ColourMode { standard16, rgb };
+
+// RGB where the terminal says it takes 24-bit colour: COLORTERM (given here,
+// may be null) is "truecolor" or "24bit".
+ColourMode colour_mode_for(const char* colorterm);
+
 // Appends to out the bytes that make the terminal show screen, and updates
 // shown to match.
-void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out);
+void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out,
+                    ColourMode mode = ColourMode::standard16);
+
+// The classic console palette: console colour 0-15 as 0xRRGGBB.
+unsigned console_rgb(int console_colour);
 
 // The SGR parameter of a console colour (0-15) as a foreground or background.
 int sgr_foreground(int console_colour);
