@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "console/console_output.h"
@@ -58,6 +59,9 @@ protected:
         press(x, y);
         release(x, y);
     }
+    // Events that reach the game in one arrival, as in one read from a
+    // terminal.
+    void together(std::vector<ConsoleEvent> events) { console.push_together(std::move(events), script_time); }
     void right_click(int x, int y) {
         press(x, y, RIGHT_BUTTON);
         release(x, y);

@@ -28,6 +28,18 @@ private:
     bool chained = false;
 };
 
+// What the wall clock's pauses wait on until their deadline. Without one a
+// pause just sleeps; the terminal installs itself, so the player's input is
+// read as it comes, also while the game pauses.
+class PauseWaiter {
+public:
+    virtual ~PauseWaiter() = default;
+    virtual void wait_until(std::chrono::steady_clock::time_point deadline) = 0;
+};
+
+// Null puts plain sleeping back.
+void install_pause_waiter(PauseWaiter* waiter);
+
 void install_clock(Clock& clock);
 Clock& installed_clock();
 

@@ -159,6 +159,17 @@ TEST_F(PlayerCommand, DraggingOntoACommandWithTheLeftHeldCarriesItOut) {
     EXPECT_EQ(console.events_left(), 0u);
 }
 
+TEST_F(PlayerCommand, APointerThatMovesAndPressesInOneArrivalChooses) {
+    // A quick click: the terminal sends the last motion, the press and the
+    // release in one go.
+    together({mouse_report(WORD_X, ATTACK_ROW, 0, MOUSE_MOVED), mouse_report(WORD_X, ATTACK_ROW, LEFT_BUTTON),
+              mouse_report(WORD_X, ATTACK_ROW, 0)});
+    EXPECT_EQ(command(), 0);
+    EXPECT_LT(monster_hp(), 200);
+    EXPECT_EQ(effects.played.size(), 1u);
+    EXPECT_EQ(console.events_left(), 0u) << "its release thrown away";
+}
+
 TEST_F(PlayerCommand, OnlyTheFirstOfTheEventsWaitingIsLookedAt) {
     wait(0);  // all of these are waiting when the turn begins
     click(40, 10);

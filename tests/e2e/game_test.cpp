@@ -109,6 +109,23 @@ TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
     EXPECT_EQ(term.text_at(61, 3, 6), "Dunmar");
 }
 
+TEST(Game, AQuickClickSentInOneWriteIsTakenEveryTime) {
+    VtermTerminal term(game_launch());
+    page_through_intro(term);
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    const auto magic_open = [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; };
+    for (int click = 0; click < 5; ++click) {
+        ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
+        term.pump(300);  // whatever the walk left queued has been read and thrown away
+        // The pointer's last motion onto Magic, the press and the release,
+        // as a remote terminal batches them.
+        term.send_bytes("\x1b[<35;67;20M\x1b[<0;67;20M\x1b[<0;67;20m");
+        ASSERT_TRUE(term.wait_for(magic_open, TIMEOUT_MS)) << "click " << click << " lost\n" << term.screen_dump();
+        term.send_bytes("\x1b[<2;40;11M\x1b[<2;40;11m");  // a right click leaves the list; the monster waits
+        ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return !magic_open(t); }, TIMEOUT_MS));
+    }
+}
+
 TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
     TerminalLaunch launch = game_launch();
     launch.argv = terminal_check_wrapper({GAME_PATH});

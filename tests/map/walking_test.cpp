@@ -110,6 +110,29 @@ TEST_F(Walking, RightFromColumnFiftyEightIsRefusedOnEveryRow) {
     EXPECT_EQ(player_y, 22);
 }
 
+TEST_F(Walking, ABurstOfMotionsInOneArrivalIsOneStepTowardsTheLast) {
+    meadow_with_rocks({});
+    place_hero(10, 10);
+    walking = true;
+    together({mouse_report(20, 10, 0, MOUSE_MOVED), mouse_report(25, 3, 0, MOUSE_MOVED),
+              mouse_report(3, 15, 0, MOUSE_MOVED)});
+    ASSERT_TRUE(step());
+    EXPECT_EQ(player_x, 9);
+    EXPECT_EQ(player_y, 11);
+    EXPECT_EQ(console.events_left(), 0u);
+
+    // The same motions one after the other while the hero paused: the
+    // first is the step, the rest are thrown away.
+    wait(0);
+    move(20, 10);
+    move(25, 3);
+    move(3, 15);
+    ASSERT_TRUE(step());
+    EXPECT_EQ(player_x, 10);
+    EXPECT_EQ(player_y, 10) << "towards (20, 10)";
+    EXPECT_EQ(console.events_left(), 0u);
+}
+
 TEST_F(Walking, DiagonalStepsGoRoundACornerAxisByAxis) {
     // Rock to the right-and-below; right is free, then down from there is
     // blocked by the rock, so the hero ends one cell right.

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/doubles/virtual_clock.h"
 #include "platform/console_device.h"
@@ -25,6 +26,11 @@ public:
     // Queues an event arriving at the virtual time (ms since the clock
     // started), or WHEN_ASKED. Timed events arrive in the order queued.
     void push(const ConsoleEvent& event, long long arrival_ms = WHEN_ASKED);
+    // Queues events that reach the game together, in one arrival, as a
+    // terminal delivers several reports in one read: they are queued as
+    // the arrival rule leaves them (a motion followed by a press is the
+    // press). Events pushed one by one are arrivals of their own.
+    void push_together(std::vector<ConsoleEvent> events, long long arrival_ms = WHEN_ASKED);
 
     std::size_t events_left() const { return script.size(); }
     int presents() const { return present_count; }
@@ -38,11 +44,15 @@ private:
     struct Scripted {
         ConsoleEvent event;
         long long arrival;
+        int together = 0;  // events pushed together share a number; 0: alone
     };
 
+    // An arrival that waits for the game to ask comes now, all of it.
+    void arrive_if_asked();
     bool arrived(const Scripted& s) const { return s.arrival != WHEN_ASKED && s.arrival <= clock.now_ms(); }
 
     VirtualClock& clock;
     std::deque<Scripted> script;
     int present_count = 0;
+    int arrivals_together = 0;
 };

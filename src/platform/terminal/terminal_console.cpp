@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/terminal/terminal_session.h"
@@ -31,6 +30,7 @@ TerminalConsole& TerminalConsole::open() {
     const int drawing = begin_terminal_session(STDIN_FILENO, STDOUT_FILENO);
     static TerminalConsole terminal(STDIN_FILENO, drawing);
     the_terminal = &terminal;
+    install_pause_waiter(&terminal);
     // Registered after the session's own handler, so it runs first: the
     // last frame is shown before the terminal is given back.
     std::atexit(present_at_exit);
@@ -96,66 +96,70 @@ void TerminalConsole::present() {
     send(frame);
 }
 
-void TerminalConsole::decode(const char* bytes, std::size_t count) {
-    std::vector<ConsoleEvent> events;
-    decoder.feed(bytes, count, events);
-    queue.insert(queue.end(), events.begin(), events.end());
-}
-
-bool TerminalConsole::take_input(int timeout_ms) {
-    pollfd fds[2] = {{in, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
-    const int ready = poll(fds, 2, timeout_ms);
-    if (ready < 0) return errno == EINTR;
+void TerminalConsole::take_input(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    using std::chrono::steady_clock;
+    if (queue.pending()) {
+        const steady_clock::time_point escape_deadline = last_byte + ESCAPE_TIMEOUT;
+        if (!deadline || escape_deadline < *deadline) deadline = escape_deadline;
+    }
+    timespec timeout{};
+    if (deadline) {
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(*deadline - steady_clock::now());
+        if (left.count() > 0) {
+            timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+            timeout.tv_nsec = static_cast<long>(left.count() % 1000000000);
+        }
+    }
+    // A descriptor of -1 is left out of the poll: once the terminal has hung
+    // up it would report so at once, for ever.
+    pollfd fds[2] = {{input_gone ? -1 : in, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
+    if (ppoll(fds, 2, deadline ? &timeout : nullptr, nullptr) < 0) return;  // a signal: the caller looks again
     if (fds[1].revents & POLLIN) present();  // repaints after a resize
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
         char bytes[4096];
         const ssize_t n = read(in, bytes, sizeof bytes);
-        if (n < 0) return errno == EINTR || errno == EAGAIN;
-        if (n == 0) return false;
-        last_byte = std::chrono::steady_clock::now();
-        decode(bytes, static_cast<std::size_t>(n));
+        if (n > 0) {
+            last_byte = steady_clock::now();
+            queue.arrive(bytes, static_cast<std::size_t>(n));
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            input_gone = true;
+        }
     }
-    if (decoder.pending() && std::chrono::steady_clock::now() - last_byte >= ESCAPE_TIMEOUT) {
-        std::vector<ConsoleEvent> events;
-        decoder.flush_pending(events);
-        queue.insert(queue.end(), events.begin(), events.end());
-    }
-    return true;
+    if (queue.pending() && steady_clock::now() - last_byte >= ESCAPE_TIMEOUT) queue.escape_timeout();
 }
 
 ConsoleEvent TerminalConsole::read_event() {
     present();
     while (queue.empty()) {
-        const int timeout = decoder.pending() ? static_cast<int>(ESCAPE_TIMEOUT.count()) : -1;
-        if (!take_input(timeout)) {
-            // The terminal has gone away (hang-up): nobody is left to play.
+        if (input_gone) {
             exiting = true;
             std::exit(1);
         }
+        take_input(std::nullopt);
     }
     installed_clock().input_waited();
-    const ConsoleEvent event = queue.front();
-    queue.pop_front();
-    return event;
+    return queue.take();
+}
+
+void TerminalConsole::wait_until(std::chrono::steady_clock::time_point deadline) {
+    while (std::chrono::steady_clock::now() < deadline) take_input(deadline);
 }
 
 bool TerminalConsole::key_press_queued() {
     present();
-    take_input(0);
-    for (const ConsoleEvent& event : queue)
-        if (is_key_press(event)) return true;
-    return false;
+    take_input(std::chrono::steady_clock::now());
+    return queue.holds_key_press();
 }
 
 void TerminalConsole::discard_input() {
     // Decode everything that has arrived, so that a report cut in half
     // is not mistaken for keys later, then throw the events away.
     pollfd ready{in, POLLIN, 0};
-    while (poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN)) {
+    while (!input_gone && poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN)) {
         char bytes[4096];
         const ssize_t n = read(in, bytes, sizeof bytes);
         if (n <= 0) break;
-        decode(bytes, static_cast<std::size_t>(n));
+        queue.arrive(bytes, static_cast<std::size_t>(n));
     }
-    queue.clear();
+    queue.drop_events();
 }

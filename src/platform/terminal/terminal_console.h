@@ -1,27 +1,33 @@
 // The console on the player's real terminal: the screen buffer painted
 // through the renderer at every observation point, input decoded from the
-// terminal's bytes.
+// terminal's bytes as they come, during pauses too, one arrival per read.
 #pragma once
 
 #include <chrono>
-#include <deque>
+#include <optional>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/console_device.h"
-#include "platform/terminal/input_decoder.h"
+#include "platform/terminal/input_queue.h"
 #include "platform/terminal/renderer.h"
 
-class TerminalConsole : public ConsoleDevice {
+class TerminalConsole : public ConsoleDevice, public PauseWaiter {
 public:
     // Takes over the terminal on standard input and output. When either is
     // not a terminal it says so on the standard error stream and ends the
-    // program with status 2, before anything else happens.
+    // program with status 2, before anything else happens. The wall clock's
+    // pauses wait on it from then on.
     static TerminalConsole& open();
 
     void present() override;
     ConsoleEvent read_event() override;
     bool key_press_queued() override;
     void discard_input() override;
+
+    // A pause: reads whatever the player sends until the deadline, so that
+    // what arrives during it is told apart from what arrives after it.
+    void wait_until(std::chrono::steady_clock::time_point deadline) override;
 
     // What has gone to the terminal so far, for the benchmarks.
     long long bytes_sent() const { return sent_bytes; }
@@ -38,16 +44,16 @@ private:
     bool terminal_big_enough();
     void show_size_notice(int columns, int rows);
     void wait_until_big_enough();
-    // Reads what the terminal has sent; waits up to timeout_ms (-1: for
-    // ever) for the first byte. Returns false when the terminal is gone.
-    bool take_input(int timeout_ms);
-    void decode(const char* bytes, std::size_t count);
+    // Waits for the terminal until the deadline (none: for ever) and takes
+    // what it finds: one read is one arrival; a resize repaints; a lone ESC
+    // left waiting past the escape timeout is the Escape key.
+    void take_input(std::optional<std::chrono::steady_clock::time_point> deadline);
 
     int in;
     int out;
     ShownScreen shown;
-    InputDecoder decoder;
-    std::deque<ConsoleEvent> queue;
+    InputQueue queue;
+    bool input_gone = false;  // the terminal hung up: nobody is left to play
     std::chrono::steady_clock::time_point last_byte{};
     std::string frame;
     long long sent_bytes = 0;

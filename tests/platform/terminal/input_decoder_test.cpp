@@ -5,23 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/terminal/events_text.h"
+
 namespace {
 
 using Events = std::vector<ConsoleEvent>;
-
-// Events as text, so a mismatch shows which event differs and how.
-std::string text(const Events& events) {
-    std::string s;
-    for (const ConsoleEvent& e : events) {
-        if (e.type == KEY_EVENT)
-            s += "key(" + std::to_string(e.key_char) + "," + std::to_string(e.key_code) +
-                 (e.key_down ? ") " : " up) ");
-        else
-            s += "mouse(" + std::to_string(e.x) + "," + std::to_string(e.y) + ",b=" +
-                 std::to_string(e.buttons) + ",f=" + std::to_string(e.mouse_flags) + ") ";
-    }
-    return s;
-}
 
 Events feed(InputDecoder& decoder, const std::string& bytes) {
     Events out;

@@ -1,0 +1,46 @@
+// The terminal's input on its way to the game: bytes decoded as they come,
+// each read one arrival, whose events join the queue together under the
+// arrival rule (platform/arrival.h). Pure: no terminal, no clock.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+#include "platform/console_event.h"
+#include "platform/terminal/input_decoder.h"
+
+class InputQueue {
+public:
+    // The bytes of one read from the terminal.
+    void arrive(const char* bytes, std::size_t count);
+
+    // The terminal's escape timeout passed with an unfinished sequence
+    // kept: it was typed by hand, and what it decodes to arrives now.
+    void escape_timeout();
+
+    // Bytes of an unfinished sequence are kept, waiting for the rest.
+    bool pending() const { return decoder.pending(); }
+
+    bool empty() const { return events.empty(); }
+    std::size_t size() const { return events.size(); }
+    // The oldest event; the queue must not be empty.
+    ConsoleEvent take();
+    bool holds_key_press() const;
+
+    // Throws every queued event away. An unfinished sequence is kept, so
+    // that the rest of a report cut in two is not mistaken for keys.
+    void drop_events() { events.clear(); }
+
+    // Events past this many are dropped as they arrive: a paste of
+    // megabytes while the game pauses must not fill the memory, and no
+    // player means thousands of clicks ahead.
+    static constexpr std::size_t MAX_EVENTS = 4096;
+
+private:
+    void queue_arrival();
+
+    InputDecoder decoder;
+    std::deque<ConsoleEvent> events;
+    std::vector<ConsoleEvent> arrival;
+};
