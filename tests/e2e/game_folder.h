@@ -50,13 +50,14 @@ protected:
 };
 
 // Everything but the game's own sequences, which are CSI with digits,
-// semicolons and '?' only; what is left must be free of control bytes.
+// semicolons and '?' only; what is left must be free of control bytes but
+// the cursor moves the game makes itself (CR, LF, BS) and the bell.
 inline void expect_no_raw_control_bytes(const std::string& received) {
     static const std::regex OWN_SEQUENCE("\x1b\\[[0-9;?]*[A-Za-z]");
     const std::string rest = std::regex_replace(received, OWN_SEQUENCE, "");
     for (std::size_t i = 0; i < rest.size(); ++i) {
         const auto byte = static_cast<unsigned char>(rest[i]);
-        if (byte >= 0x20 || byte == '\r' || byte == '\n' || byte == '\a') continue;
+        if (byte >= 0x20 || byte == '\r' || byte == '\n' || byte == '\b' || byte == '\a') continue;
         ADD_FAILURE() << "raw control byte " << static_cast<int>(byte) << " at " << i << ": "
                       << rest.substr(i > 20 ? i - 20 : 0, 40);
         return;

@@ -1,6 +1,7 @@
 #include "platform/terminal/renderer.h"
 
 #include <string_view>
+#include <vector>
 
 #include "platform/terminal/code_page_437.h"
 
@@ -14,31 +15,39 @@ int ansi_index(int console_colour) {
 
 void append_number(std::string& out, int n) { out += std::to_string(n); }
 
-int digits(int n) { return n >= 10 ? 2 : 1; }
+int digits(int n) { return n >= 100 ? 3 : n >= 10 ? 2 : 1; }
+
+int foreground_of(const Cell& cell) { return cell.attr & 15; }
+int background_of(const Cell& cell) { return cell.attr >> 4; }
+
+// A blank shows only its background: its foreground colour is invisible,
+// and any blank looks like a space.
+bool is_blank(unsigned char ch) { return ch == ' ' || ch == 0 || ch == 255; }
+
+bool looks_same(const Cell& a, const Cell& b) {
+    if (a == b) return true;
+    return is_blank(a.ch) && is_blank(b.ch) && background_of(a) == background_of(b);
+}
 
 int glyph_length(unsigned char ch) {
+    if (is_blank(ch)) return 1;
     char utf8[3];
     return cp437_to_utf8(ch, utf8);
 }
 
 void append_glyph(std::string& out, unsigned char ch) {
+    if (is_blank(ch)) {
+        out += ' ';
+        return;
+    }
     char utf8[3];
     out.append(utf8, cp437_to_utf8(ch, utf8));
 }
 
-// A blank shows only its background: its foreground colour is invisible.
-bool is_blank(unsigned char ch) { return ch == ' ' || ch == 0 || ch == 255; }
-
-bool looks_same(const Cell& a, const Cell& b) {
-    if (a == b) return true;
-    return is_blank(a.ch) && is_blank(b.ch) && (a.attr >> 4) == (b.attr >> 4);
-}
-
 // Whether the cell can be written in the colours the terminal has now.
 bool colours_fit(const Cell& cell, const ShownScreen& shown) {
-    if (shown.fg < 0 || shown.bg < 0) return false;
-    if ((cell.attr >> 4) != shown.bg) return false;
-    return is_blank(cell.ch) || (cell.attr & 15) == shown.fg;
+    if (shown.bg < 0 || background_of(cell) != shown.bg) return false;
+    return is_blank(cell.ch) || foreground_of(cell) == shown.fg;
 }
 
 void append_colour(std::string& out, int colour, bool background, ColourMode mode) {
@@ -55,82 +64,138 @@ void append_colour(std::string& out, int colour, bool background, ColourMode mod
     append_number(out, static_cast<int>(rgb & 0xff));
 }
 
-void set_colours(const Cell& cell, ShownScreen& shown, std::string& out, ColourMode mode) {
-    if (colours_fit(cell, shown)) return;
-    const int bg = cell.attr >> 4;
-    // A blank keeps whatever foreground is set, unless none is known.
-    const int fg = is_blank(cell.ch) && shown.fg >= 0 ? shown.fg : cell.attr & 15;
+// One SGR with only what changes; -1 leaves that colour as it is.
+void append_sgr(std::string& out, int fg, int bg, ColourMode mode) {
+    if (fg < 0 && bg < 0) return;
     out += "\x1b[";
-    if (fg != shown.fg) append_colour(out, fg, false, mode);
-    if (fg != shown.fg && bg != shown.bg) out += ';';
-    if (bg != shown.bg) append_colour(out, bg, true, mode);
+    if (fg >= 0) append_colour(out, fg, false, mode);
+    if (fg >= 0 && bg >= 0) out += ';';
+    if (bg >= 0) append_colour(out, bg, true, mode);
     out += 'm';
+}
+
+// The foreground the next glyph to be written will want, if an SGR sent
+// now for a blank in this background can carry it: only blanks of the same
+// background come between, so no other SGR would. -1 if there is none.
+int foreground_ahead(const ScreenBuffer& screen, const std::vector<int>& changed, std::size_t from, int bg) {
+    for (std::size_t k = from; k < changed.size(); ++k) {
+        const Cell& cell = screen.all()[changed[k]];
+        if (background_of(cell) != bg) return -1;
+        if (!is_blank(cell.ch)) return foreground_of(cell);
+    }
+    return -1;
+}
+
+void set_colours(const Cell& cell, int fg_ahead, ShownScreen& shown, std::string& out, ColourMode mode) {
+    const int bg = background_of(cell);
+    // A blank needs no foreground; it may as well set the one coming next.
+    int fg = is_blank(cell.ch) ? (fg_ahead >= 0 ? fg_ahead : shown.fg) : foreground_of(cell);
+    append_sgr(out, fg != shown.fg ? fg : -1, bg != shown.bg ? bg : -1, mode);
     shown.fg = fg;
     shown.bg = bg;
 }
 
-// The cheapest way from where the terminal's cursor is to (x, y).
-void move_cursor(int x, int y, const ScreenBuffer& screen, ShownScreen& shown, std::string& out) {
-    if (shown.cursor_x == x && shown.cursor_y == y) return;
-    const bool cursor_known = shown.cursor_y >= 0;
-    const bool pending_wrap = shown.cursor_x == SCREEN_WIDTH;
+// Bytes of a relative move by n cells: ESC [ C, or ESC [ n C.
+int csi_move_cost(int n) { return n == 1 ? 3 : 3 + digits(n); }
 
-    // Absolute position: ESC [ row ; col H
-    int best_cost = 4 + digits(y + 1) + digits(x + 1);
-    enum { ABSOLUTE, RETURN, RETURN_LINE_FEED, LINE_FEED, FORWARD, REPRINT } best = ABSOLUTE;
-    auto consider = [&](int cost, decltype(best) way) {
-        if (cost < best_cost) {
-            best_cost = cost;
-            best = way;
-        }
-    };
-    if (cursor_known) {
-        if (x == 0 && y == shown.cursor_y) consider(1, RETURN);
-        if (x == 0 && y == shown.cursor_y + 1) consider(2, RETURN_LINE_FEED);
-        if (!pending_wrap && x == shown.cursor_x && y == shown.cursor_y + 1) consider(1, LINE_FEED);
-        if (!pending_wrap && y == shown.cursor_y && x > shown.cursor_x) {
-            const int gap = x - shown.cursor_x;
-            consider(3 + (gap == 1 ? 0 : digits(gap)), FORWARD);
-            // Writing the unchanged cells again moves the cursor too, and
-            // is cheapest for short gaps in the colours already set.
-            int reprint = 0;
-            for (int gx = shown.cursor_x; gx < x && reprint < best_cost; ++gx) {
-                const Cell& cell = screen.at(gx, y);
-                if (!colours_fit(cell, shown)) {
-                    reprint = best_cost;
-                    break;
-                }
-                reprint += glyph_length(cell.ch);
-            }
-            consider(reprint, REPRINT);
-        }
+int absolute_cost(int x, int y) {
+    if (x == 0) return y == 0 ? 3 : 3 + digits(y + 1);  // ESC [ H, ESC [ row H
+    return 4 + digits(y + 1) + digits(x + 1);
+}
+
+constexpr int NO_WAY = 1 << 20;
+
+// A move as a vertical part then a horizontal part, from the column the
+// cursor has (or column 0 after a carriage return).
+struct Move {
+    bool absolute = true;
+    bool carriage_return = false;
+    int from_x = 0;  // the column the horizontal part starts from
+    int cost = NO_WAY;
+};
+
+int vertical_cost(int dy) {
+    if (dy == 0) return 0;
+    if (dy > 0) return dy < csi_move_cost(dy) ? dy : csi_move_cost(dy);  // line feeds or CUD
+    return csi_move_cost(-dy);
+}
+
+// Writing again the cells from from_x up to x on row y moves the cursor
+// too, if they can be written in the colours set now.
+int reprint_cost(int from_x, int x, int y, const ShownScreen& shown, int limit) {
+    int cost = 0;
+    for (int gx = from_x; gx < x && cost < limit; ++gx) {
+        const Cell& cell = shown.cells[y * SCREEN_WIDTH + gx];
+        if (!colours_fit(cell, shown)) return NO_WAY;
+        cost += glyph_length(cell.ch);
     }
+    return cost;
+}
 
-    switch (best) {
-    case ABSOLUTE:
+int horizontal_cost(int from_x, int x, int y, const ShownScreen& shown) {
+    if (x == from_x) return 0;
+    if (x < from_x) {
+        const int back = from_x - x;
+        return back < csi_move_cost(back) ? back : csi_move_cost(back);  // backspaces or CUB
+    }
+    const int forward = csi_move_cost(x - from_x);
+    const int reprint = reprint_cost(from_x, x, y, shown, forward);
+    return reprint < forward ? reprint : forward;
+}
+
+Move cheapest_move(int x, int y, const ShownScreen& shown) {
+    Move best;
+    best.cost = absolute_cost(x, y);
+    if (shown.cursor_y < 0) return best;
+    // After the last column a terminal waits to wrap, and what a relative
+    // move does then differs from one terminal to the next; a carriage
+    // return is the same everywhere.
+    const bool pending_wrap = shown.cursor_x >= SCREEN_WIDTH;
+    const int vertical = vertical_cost(y - shown.cursor_y);
+    for (const bool carriage_return : {false, true}) {
+        if (!carriage_return && pending_wrap) continue;
+        const int from_x = carriage_return ? 0 : shown.cursor_x;
+        const int cost = (carriage_return ? 1 : 0) + vertical + horizontal_cost(from_x, x, y, shown);
+        if (cost < best.cost) best = {false, carriage_return, from_x, cost};
+    }
+    return best;
+}
+
+void append_csi_move(std::string& out, int n, char final) {
+    out += "\x1b[";
+    if (n != 1) append_number(out, n);
+    out += final;
+}
+
+void move_cursor(int x, int y, ShownScreen& shown, std::string& out) {
+    if (shown.cursor_x == x && shown.cursor_y == y) return;
+    const Move move = cheapest_move(x, y, shown);
+    if (move.absolute) {
         out += "\x1b[";
-        append_number(out, y + 1);
-        out += ';';
-        append_number(out, x + 1);
+        if (y != 0 || x != 0) append_number(out, y + 1);
+        if (x != 0) {
+            out += ';';
+            append_number(out, x + 1);
+        }
         out += 'H';
-        break;
-    case RETURN:
-        out += '\r';
-        break;
-    case RETURN_LINE_FEED:
-        out += "\r\n";
-        break;
-    case LINE_FEED:
-        out += '\n';
-        break;
-    case FORWARD:
-        out += "\x1b[";
-        if (x - shown.cursor_x != 1) append_number(out, x - shown.cursor_x);
-        out += 'C';
-        break;
-    case REPRINT:
-        for (int gx = shown.cursor_x; gx < x; ++gx) append_glyph(out, screen.at(gx, y).ch);
-        break;
+    } else {
+        if (move.carriage_return) out += '\r';
+        const int dy = y - shown.cursor_y;
+        if (dy > 0 && dy < csi_move_cost(dy)) out.append(static_cast<std::size_t>(dy), '\n');
+        else if (dy > 0) append_csi_move(out, dy, 'B');
+        else if (dy < 0) append_csi_move(out, -dy, 'A');
+        const int dx = x - move.from_x;
+        if (dx < 0 && -dx < csi_move_cost(-dx)) {
+            out.append(static_cast<std::size_t>(-dx), '\b');
+        } else if (dx < 0) {
+            append_csi_move(out, -dx, 'D');
+        } else if (dx > 0) {
+            if (reprint_cost(move.from_x, x, y, shown, csi_move_cost(dx)) < csi_move_cost(dx)) {
+                for (int gx = move.from_x; gx < x; ++gx) append_glyph(out, shown.cells[y * SCREEN_WIDTH + gx].ch);
+            } else {
+                append_csi_move(out, dx, 'C');
+            }
+        }
     }
     shown.cursor_x = x;
     shown.cursor_y = y;
@@ -160,18 +225,24 @@ unsigned console_rgb(int console_colour) {
     return PALETTE[console_colour & 15];
 }
 
+void append_colours(std::string& out, int fg, int bg, ColourMode mode) { append_sgr(out, fg, bg, mode); }
+
 void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out, ColourMode mode) {
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            const Cell& wanted = screen.at(x, y);
-            Cell& known = shown.cells[y * SCREEN_WIDTH + x];
-            if (shown.valid && looks_same(known, wanted)) continue;
-            move_cursor(x, y, screen, shown, out);
-            set_colours(wanted, shown, out, mode);
-            append_glyph(out, wanted.ch);
-            known = wanted;
-            ++shown.cursor_x;  // reaches SCREEN_WIDTH after the last column: a wrap is pending
+    std::vector<int> changed;
+    for (int i = 0; i < SCREEN_CELLS; ++i)
+        if (!shown.valid || !looks_same(shown.cells[i], screen.all()[i])) changed.push_back(i);
+
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        const int i = changed[k];
+        const Cell& wanted = screen.all()[i];
+        move_cursor(i % SCREEN_WIDTH, i / SCREEN_WIDTH, shown, out);
+        if (!colours_fit(wanted, shown)) {
+            const int ahead = is_blank(wanted.ch) ? foreground_ahead(screen, changed, k + 1, background_of(wanted)) : -1;
+            set_colours(wanted, ahead, shown, out, mode);
         }
+        append_glyph(out, wanted.ch);
+        shown.cells[i] = wanted;
+        ++shown.cursor_x;  // reaches SCREEN_WIDTH after the last column: a wrap is pending
     }
     shown.valid = true;
 }

@@ -37,6 +37,9 @@ ColourMode colour_mode_for(const char* colorterm);
 void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out,
                     ColourMode mode = ColourMode::standard16);
 
+// One SGR that sets the console colours fg and bg (-1: leave as it is).
+void append_colours(std::string& out, int fg, int bg, ColourMode mode);
+
 // The classic console palette: console colour 0-15 as 0xRRGGBB.
 unsigned console_rgb(int console_colour);
 

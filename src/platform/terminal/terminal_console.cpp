@@ -28,7 +28,9 @@ TerminalConsole& TerminalConsole::open() {
         std::exit(2);
     }
     const int drawing = begin_terminal_session(STDIN_FILENO, STDOUT_FILENO);
-    static TerminalConsole terminal(STDIN_FILENO, drawing);
+    // The classic palette as exact RGB where the terminal says it takes it,
+    // so no colour theme repaints the world.
+    static TerminalConsole terminal(STDIN_FILENO, drawing, colour_mode_for(std::getenv("COLORTERM")));
     the_terminal = &terminal;
     install_pause_waiter(&terminal);
     // Registered after the session's own handler, so it runs first: the
@@ -62,12 +64,21 @@ bool TerminalConsole::terminal_big_enough() {
 }
 
 void TerminalConsole::show_size_notice(int columns, int rows) {
-    char notice[200];
-    std::snprintf(notice, sizeof notice,
-                  "\x1b[0m\x1b[2J\x1b[H"
+    // Painted cell by cell in the game's own colours, as the playfield is:
+    // light grey on black.
+    std::string notice;
+    append_colours(notice, 7, 0, colours);
+    for (int row = 1; row <= rows; ++row) {
+        notice += "\x1b[" + std::to_string(row) + "H";
+        notice.append(static_cast<std::size_t>(columns), ' ');
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "\x1b[H"
                   "This terminal is %d x %d. Dunmar needs at least %d x %d:\r\n"
                   "please make the window larger.",
                   columns, rows, SCREEN_WIDTH, SCREEN_HEIGHT);
+    notice += text;
     send(notice);
     shown.forget();
 }
@@ -92,7 +103,7 @@ void TerminalConsole::present() {
     if (!shown.valid && !exiting) wait_until_big_enough();
     frame.clear();
     for (int bells = buffer.take_bells(); bells > 0; --bells) frame += '\a';
-    render_changes(buffer, shown, frame);
+    render_changes(buffer, shown, frame, colours);
     send(frame);
 }
 

@@ -38,7 +38,7 @@ public:
     static constexpr auto ESCAPE_TIMEOUT = std::chrono::milliseconds(50);
 
 private:
-    TerminalConsole(int in_fd, int out_fd) : in(in_fd), out(out_fd) {}
+    TerminalConsole(int in_fd, int out_fd, ColourMode colours) : in(in_fd), out(out_fd), colours(colours) {}
 
     void send(const std::string& bytes);
     bool terminal_big_enough();
@@ -51,6 +51,7 @@ private:
 
     int in;
     int out;
+    ColourMode colours;
     ShownScreen shown;
     InputQueue queue;
     bool input_gone = false;  // the terminal hung up: nobody is left to play

@@ -64,11 +64,11 @@ TEST(Renderer, FirstFramePaintsEveryCellWithBothColours) {
     ScreenBuffer s;
     ShownScreen shown;
     const std::string out = render(s, shown);
-    EXPECT_EQ(out.rfind("\x1b[1;1H\x1b[37;40m", 0), 0u) << out.substr(0, 20);
+    EXPECT_EQ(out.rfind("\x1b[H\x1b[40m", 0), 0u) << "blanks need their background only: " << out.substr(0, 20);
     EXPECT_EQ(out.find("\x1b[2J"), std::string::npos);
     EXPECT_EQ(out.find("\x1b[K"), std::string::npos);
     // 2000 blanks and a line change between rows, nothing more.
-    EXPECT_EQ(out.size(), std::string("\x1b[1;1H\x1b[37;40m").size() + 2000 + 24 * 2);
+    EXPECT_EQ(out.size(), std::string("\x1b[H\x1b[40m").size() + 2000 + 24 * 2);
     EXPECT_TRUE(render(s, shown).empty()) << "nothing changed, nothing sent";
 }
 
@@ -114,7 +114,60 @@ TEST(Renderer, SendsOnlyChangedCellsWithCheapMoves) {
     s.write("X", 1);
     s.set_cursor(22, 4);
     s.write("Y", 1);
-    EXPECT_EQ(render(s, shown), "\x1b[5;20H\x1b[91mX\x1b[2CY") << "other colours in between: a forward move";
+    EXPECT_EQ(render(s, shown), "\b\b\b\x1b[91mX\x1b[2CY") << "back three, then over other colours";
+}
+
+// The bytes that paint a blank at (10, 3) and a diamond at (11, 3) in the
+// given colours, on a black screen whose last colour set was white.
+std::string blank_then_diamond(int blank_attr, int glyph_attr, ColourMode mode) {
+    ScreenBuffer s;
+    ShownScreen shown;
+    s.set_attribute(0x0f);
+    s.write("w", 1);
+    std::string out;
+    render_changes(s, shown, out, mode);
+    s.set_cursor(10, 3);
+    s.set_attribute(static_cast<unsigned char>(blank_attr));
+    s.write(" ", 1);
+    s.set_attribute(static_cast<unsigned char>(glyph_attr));
+    s.write("\x04", 1);
+    out.clear();
+    render_changes(s, shown, out, mode);
+    return out;
+}
+
+TEST(Renderer, AColourChangeSendsOnlyWhatChangedInEitherMode) {
+    struct Case {
+        int blank, glyph;
+        const char* standard;
+        const char* rgb;
+    } cases[] = {
+        // The blank is already there: only the diamond's ink.
+        {0x00, 0x0c, "\x1b[4;12H\x1b[91m\u2666", "\x1b[4;12H\x1b[38;2;255;0;0m\u2666"},
+        // Only the background changes.
+        {0xa0, 0xaf, "\x1b[4;11H\x1b[102m \u2666", "\x1b[4;11H\x1b[48;2;0;255;0m \u2666"},
+        // The blank's SGR brings the diamond's ink along.
+        {0xa0, 0xa0, "\x1b[4;11H\x1b[30;102m \u2666", "\x1b[4;11H\x1b[38;2;0;0;0;48;2;0;255;0m \u2666"},
+        // Not across another background.
+        {0x90, 0xa1, "\x1b[4;11H\x1b[104m \x1b[34;102m\u2666",
+         "\x1b[4;11H\x1b[48;2;0;0;255m \x1b[38;2;0;0;128;48;2;0;255;0m\u2666"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(blank_then_diamond(c.blank, c.glyph, ColourMode::standard16), c.standard) << c.blank << "/" << c.glyph;
+        EXPECT_EQ(blank_then_diamond(c.blank, c.glyph, ColourMode::rgb), c.rgb) << c.blank << "/" << c.glyph;
+    }
+}
+
+TEST(Renderer, TheColourModeComesFromColorterm) {
+    EXPECT_EQ(colour_mode_for("truecolor"), ColourMode::rgb);
+    EXPECT_EQ(colour_mode_for("24bit"), ColourMode::rgb);
+    EXPECT_EQ(colour_mode_for(nullptr), ColourMode::standard16);
+    EXPECT_EQ(colour_mode_for(""), ColourMode::standard16);
+    EXPECT_EQ(colour_mode_for("yes"), ColourMode::standard16);
+    EXPECT_EQ(console_rgb(1), 0x000080u) << "console 1 is blue";
+    EXPECT_EQ(console_rgb(4), 0x800000u) << "console 4 is red";
+    EXPECT_EQ(console_rgb(7), 0xc0c0c0u);
+    EXPECT_EQ(console_rgb(8), 0x808080u);
 }
 
 TEST(Renderer, AfterTheLastColumnTheCursorIsNotTrustedToWrap) {
@@ -126,13 +179,13 @@ TEST(Renderer, AfterTheLastColumnTheCursorIsNotTrustedToWrap) {
     s.set_cursor(0, 4);
     s.write("b", 1);
     const std::string out = render(s, shown);
-    EXPECT_EQ(out, "\x1b[4;80Ha\r\nb");
+    EXPECT_EQ(out, "\x1b[4;80H\x1b[37ma\r\nb");
 
     s.set_cursor(79, 10);
     s.write("c", 1);
     s.set_cursor(0, 12);
     s.write("d", 1);
-    EXPECT_EQ(render(s, shown), "\x1b[11;80Hc\x1b[13;1Hd");
+    EXPECT_EQ(render(s, shown), "\x1b[11;80Hc\r\n\nd") << "a carriage return first, then down";
 }
 
 TEST(Renderer, ForgettingRepaintsEverything) {
