@@ -33,9 +33,14 @@ std::pair<int, int> hero(const VtermTerminal& t) {
     return {-1, -1};
 }
 
-void page_through_intro(VtermTerminal& term) {
+// The intro's white is palette colour 15, or exactly #FFFFFF in 24-bit colour.
+void page_through_intro(VtermTerminal& term, bool rgb = false) {
     ASSERT_TRUE(term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << term.screen_dump();
-    EXPECT_EQ(term.fg_at(0, 1), 15);
+    if (rgb) {
+        EXPECT_EQ(term.fg_rgb_at(0, 1), 0xffffff);
+    } else {
+        EXPECT_EQ(term.fg_at(0, 1), 15);
+    }
     for (int page = 0; page < 3 && !map_shown(term); ++page) {
         term.send_bytes(" ");
         term.wait_for([&](const VtermTerminal& t) { return map_shown(t) || !t.screen_contains("Press any key"); }, 300);
@@ -124,6 +129,29 @@ TEST(Game, AQuickClickSentInOneWriteIsTakenEveryTime) {
         term.send_bytes("\x1b[<2;40;11M\x1b[<2;40;11m");  // a right click leaves the list; the monster waits
         ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return !magic_open(t); }, TIMEOUT_MS));
     }
+}
+
+TEST(Game, ATerminalThatTakes24BitColourGetsTheClassicPaletteExactly) {
+    TerminalLaunch launch = game_launch();
+    launch.environment.emplace_back("COLORTERM", "truecolor");
+    VtermTerminal term(launch);
+    page_through_intro(term, true);
+    EXPECT_EQ(term.fg_rgb_at(4, 2), 0x000000);
+    EXPECT_EQ(term.bg_rgb_at(4, 2), 0x00ff00) << "the hero black on bright green";
+    EXPECT_EQ(term.fg_rgb_at(3, 1), 0x808080);
+    EXPECT_EQ(term.bg_rgb_at(3, 1), 0x000000) << "the frame dark grey on black";
+    int water = 0;
+    for (int y = 2; y <= 22; ++y)
+        for (int x = 4; x <= 58; ++x)
+            if (term.glyph_at(x, y) == U'▓') {
+                ++water;
+                ASSERT_EQ(term.fg_rgb_at(x, y), 0x000080) << x << "," << y;
+                ASSERT_EQ(term.bg_rgb_at(x, y), 0x0000ff) << x << "," << y;
+            }
+    EXPECT_GT(water, 0) << term.screen_dump();
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    EXPECT_EQ(term.fg_rgb_at(64, 17), 0x0000ff);
+    EXPECT_EQ(term.bg_rgb_at(64, 17), 0x000000) << "the commands bright blue on black";
 }
 
 TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {

@@ -71,4 +71,22 @@ TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
     EXPECT_FALSE(ended->mouse_click || ended->mouse_drag || ended->mouse_move || ended->mouse_sgr);
 }
 
+TEST(GameInTmux, TrueColourPassesThroughTmux) {
+    TerminalLaunch launch;
+    launch.argv = {GAME_PATH};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}, {"COLORTERM", "truecolor"}};
+    TmuxSession tmux(launch);
+    ASSERT_TRUE(tmux.started()) << tmux.error();
+    ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
+    for (int page = 0; page < 4 && !tmux.wait_for(tmux_map, 1000); ++page) tmux.send_bytes(" ");
+    ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+    const TmuxScreen& map = tmux.screen();
+    EXPECT_EQ(map.fg_rgb_at(4, 2), 0x000000);
+    EXPECT_EQ(map.bg_rgb_at(4, 2), 0x00ff00) << "the hero black on bright green";
+    EXPECT_EQ(map.fg_rgb_at(3, 1), 0x808080) << "the frame dark grey";
+    tmux.send_bytes("\x03");
+    ASSERT_TRUE(tmux.wait_exit(TIMEOUT_MS).has_value());
+}
+
 }  // namespace

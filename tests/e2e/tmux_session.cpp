@@ -60,18 +60,23 @@ int cell_width(char32_t c) {
 struct Pen {
     int fg = TmuxScreen::DEFAULT_COLOR;
     int bg = TmuxScreen::DEFAULT_COLOR;
+    long fg_rgb = -1;
+    long bg_rgb = -1;
     bool bold = false;
     bool reverse = false;
 };
 
 // 38/48 take either ";5;n" / ";2;r;g;b" as further parameters or the
 // same as ':' sub-parameters of one; both come flattened into `params`.
-int extended_color(const std::vector<int>& params, size_t& i) {
+// An RGB colour's value goes to rgb.
+int extended_color(const std::vector<int>& params, size_t& i, long& rgb) {
+    rgb = -1;
     if (i + 1 < params.size() && params[i + 1] == 5 && i + 2 < params.size()) {
         i += 2;
         return params[i];
     }
     if (i + 1 < params.size() && params[i + 1] == 2) {
+        if (i + 4 < params.size()) rgb = (long{params[i + 2]} << 16) | (long{params[i + 3]} << 8) | params[i + 4];
         i = std::min(params.size() - 1, i + 4);
         return TmuxScreen::RGB_COLOR;
     }
@@ -92,16 +97,18 @@ void apply_sgr(std::string_view args, Pen& pen) {
     }
     for (size_t i = 0; i < params.size(); ++i) {
         int p = params[i];
+        if ((p >= 30 && p <= 39) || (p >= 90 && p <= 97)) pen.fg_rgb = -1;
+        if ((p >= 40 && p <= 49) || (p >= 100 && p <= 107)) pen.bg_rgb = -1;
         if (p == 0) pen = Pen{};
         else if (p == 1) pen.bold = true;
         else if (p == 22) pen.bold = false;
         else if (p == 7) pen.reverse = true;
         else if (p == 27) pen.reverse = false;
         else if (p >= 30 && p <= 37) pen.fg = p - 30;
-        else if (p == 38) pen.fg = extended_color(params, i);
+        else if (p == 38) pen.fg = extended_color(params, i, pen.fg_rgb);
         else if (p == 39) pen.fg = TmuxScreen::DEFAULT_COLOR;
         else if (p >= 40 && p <= 47) pen.bg = p - 40;
-        else if (p == 48) pen.bg = extended_color(params, i);
+        else if (p == 48) pen.bg = extended_color(params, i, pen.bg_rgb);
         else if (p == 49) pen.bg = TmuxScreen::DEFAULT_COLOR;
         else if (p >= 90 && p <= 97) pen.fg = p - 90 + 8;
         else if (p >= 100 && p <= 107) pen.bg = p - 100 + 8;
@@ -131,7 +138,8 @@ std::vector<std::string> tmux_environment() {
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string_view e = *entry;
         auto name = e.substr(0, e.find('='));
-        if (name == "TMUX" || name == "TMUX_PANE" || name == "LANG" || name.starts_with("LC_")) continue;
+        if (name == "TMUX" || name == "TMUX_PANE" || name == "LANG" || name == "COLORTERM" || name.starts_with("LC_"))
+            continue;
         env.emplace_back(e);
     }
     env.emplace_back("LANG=C.UTF-8");
@@ -171,7 +179,7 @@ TmuxScreen::TmuxScreen(std::string_view capture, int columns, int rows)
         char32_t c = decode_utf8(capture, i);
         int span = cell_width(c);
         if (span == 0) continue;
-        if (x < width && y < height) cells[static_cast<size_t>(y) * width + x] = {c, pen.fg, pen.bg, pen.bold, pen.reverse};
+        if (x < width && y < height) cells[static_cast<size_t>(y) * width + x] = {c, pen.fg, pen.bg, pen.bold, pen.reverse, pen.fg_rgb, pen.bg_rgb};
         x += span;
     }
 }

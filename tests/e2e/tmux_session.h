@@ -17,6 +17,8 @@ struct TmuxCell {
     int bg = -1;
     bool bold = false;
     bool reverse = false;
+    long fg_rgb = -1;  // a direct colour as 0xRRGGBB, -1 for any other
+    long bg_rgb = -1;
 };
 
 // One capture-pane -p -e -N output as cells. tmux only writes an SGR
@@ -36,6 +38,8 @@ public:
     char32_t glyph_at(int x, int y) const { return cell_at(x, y).glyph; }
     int fg_at(int x, int y) const { return cell_at(x, y).fg; }
     int bg_at(int x, int y) const { return cell_at(x, y).bg; }
+    long fg_rgb_at(int x, int y) const { return cell_at(x, y).fg_rgb; }
+    long bg_rgb_at(int x, int y) const { return cell_at(x, y).bg_rgb; }
     std::string text_at(int x, int y, int length) const;  // empty cells as spaces
     std::string row_text(int y) const { return text_at(0, y, width); }
     std::string dump() const;

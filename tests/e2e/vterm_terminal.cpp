@@ -61,7 +61,9 @@ std::string trim_right(std::string text) {
 
 bool overridden(std::string_view entry, const TerminalLaunch& launch) {
     auto name = entry.substr(0, entry.find('='));
-    if (name == "LANG" || name == "TERM" || name == "COLUMNS" || name == "LINES") return true;
+    // COLORTERM too: which colours the program sends must not depend on
+    // the terminal the tests were started from.
+    if (name == "LANG" || name == "TERM" || name == "COLUMNS" || name == "LINES" || name == "COLORTERM") return true;
     if (name.starts_with("LC_")) return true;
     return std::any_of(launch.environment.begin(), launch.environment.end(),
                        [&](const auto& pair) { return pair.first == name; });
@@ -407,6 +409,25 @@ int VtermTerminal::bg_at(int x, int y) const {
     VTermScreenCell c;
     if (!cell(x, y, c) || VTERM_COLOR_IS_DEFAULT_BG(&c.bg)) return DEFAULT_COLOR;
     return VTERM_COLOR_IS_INDEXED(&c.bg) ? c.bg.indexed.idx : RGB_COLOR;
+}
+
+namespace {
+
+long direct_rgb(const VTermColor& colour) {
+    if (!VTERM_COLOR_IS_RGB(&colour)) return -1;
+    return (long{colour.rgb.red} << 16) | (long{colour.rgb.green} << 8) | colour.rgb.blue;
+}
+
+}  // namespace
+
+long VtermTerminal::fg_rgb_at(int x, int y) const {
+    VTermScreenCell c;
+    return cell(x, y, c) ? direct_rgb(c.fg) : -1;
+}
+
+long VtermTerminal::bg_rgb_at(int x, int y) const {
+    VTermScreenCell c;
+    return cell(x, y, c) ? direct_rgb(c.bg) : -1;
 }
 
 bool VtermTerminal::bold_at(int x, int y) const {

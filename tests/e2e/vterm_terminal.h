@@ -13,8 +13,8 @@
 #include <vector>
 
 // What to run and where. The program always gets LANG=C.UTF-8 and
-// TERM=xterm-256color (the inherited LC_*, COLUMNS and LINES are dropped so
-// they cannot override them); `environment` adds or overrides more.
+// TERM=xterm-256color (the inherited LC_*, COLUMNS, LINES and COLORTERM are
+// dropped so they cannot override them); `environment` adds or overrides more.
 struct TerminalLaunch {
     std::vector<std::string> argv;
     std::string working_directory;  // empty: the test's own
@@ -112,6 +112,9 @@ public:
     char32_t glyph_at(int x, int y) const;
     int fg_at(int x, int y) const;
     int bg_at(int x, int y) const;
+    // A direct (24-bit) colour as 0xRRGGBB; -1 for any other.
+    long fg_rgb_at(int x, int y) const;
+    long bg_rgb_at(int x, int y) const;
     bool bold_at(int x, int y) const;
     bool reverse_at(int x, int y) const;
     std::string row_text(int y) const;
