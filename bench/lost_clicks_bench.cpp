@@ -1,0 +1,151 @@
+// Clicks the real game loses, played in libvterm on a pseudo-terminal:
+// quick clicks on a battle command, each sent as a remote terminal batches
+// them (the last motion, the press and the release in one write), and
+// movement-then-click pairs made while the hero pauses between two steps,
+// where the movement is the event the game looks at and the click must be
+// thrown away. Prints figures; never fails.
+// Usage: lost_clicks_bench [clicks, default 100]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "e2e/game_screens.h"
+#include "e2e/vterm_terminal.h"
+#include "table_row.h"
+
+namespace {
+
+constexpr int TIMEOUT_MS = 5000;
+
+// An SGR mouse report at cell (x, y) from 0: code 0 left, 2 right, 35 a
+// motion with no button held.
+std::string report(int code, int x, int y, bool release = false) {
+    return "\x1b[<" + std::to_string(code) + ";" + std::to_string(x + 1) + ";" + std::to_string(y + 1) +
+           (release ? "m" : "M");
+}
+
+std::string quick_click(int x, int y) { return report(35, x, y) + report(0, x, y) + report(0, x, y, true); }
+
+std::pair<int, int> hero(const VtermTerminal& t) {
+    for (int y = 2; y <= 22; ++y)
+        for (int x = 4; x <= 58; ++x)
+            if (t.glyph_at(x, y) == U'☺') return {x, y};
+    return {-1, -1};
+}
+
+bool to_the_map(VtermTerminal& term) {
+    if (!term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) return false;
+    for (int page = 0; page < 5 && !term.wait_for(map_shown, 500); ++page) term.send_bytes(" ");
+    return term.wait_for(map_shown, TIMEOUT_MS);
+}
+
+// A battle against anyone but Vorlisk, whose blows could end the game.
+bool into_a_gentle_battle(VtermTerminal& term) {
+    for (int tries = 0; tries < 10; ++tries) {
+        if (!walk_into_battle(term) || !command_awaited(term)) return false;
+        if (term.text_at(65, 2, 7) != "Vorlisk") return true;
+        term.send_bytes(quick_click(66, 21));  // Escape
+        if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return false;
+    }
+    return false;
+}
+
+// Quick clicks on Magic, each left with a right click (the monster waits).
+int lost_quick_clicks(VtermTerminal& term, int clicks) {
+    const auto magic_open = [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; };
+    int lost = 0;
+    term.pump(300);  // what the walk left queued is read and thrown away
+    for (int i = 0; i < clicks; ++i) {
+        if (!command_awaited(term)) return -1;
+        term.send_bytes(quick_click(66, 19));
+        if (!term.wait_for(magic_open, 2000)) {
+            ++lost;
+            if (!click_until(term, 66, 19, magic_open)) return -1;
+        }
+        term.send_bytes(report(2, 40, 10) + report(2, 40, 10, true));
+        if (!term.wait_for([&](const VtermTerminal& t) { return !magic_open(t); }, TIMEOUT_MS)) return -1;
+    }
+    return lost;
+}
+
+// Pairs sent while the hero pauses after a step: a movement, then 30 ms
+// later a click at the same cell. The game looks at the movement (one step
+// towards it) and throws the click away, so walking stays on; a click it
+// took instead would stop the walk before that step. The hero walks to and
+// fro on the open meadow at the top left; battles met are escaped.
+int clicks_taken_while_busy(VtermTerminal& term, int pairs, int& battles) {
+    int taken = 0;
+    bool walking = false;
+    for (int i = 0; i < pairs;) {
+        if (!map_shown(term)) {  // a monster was met
+            if (!term.wait_for(battle_shown, 3 * TIMEOUT_MS) || !command_awaited(term)) return -1;
+            ++battles;
+            term.send_bytes(quick_click(66, 21));  // Escape
+            if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return -1;
+            walking = false;
+            continue;
+        }
+        const auto [x, y] = hero(term);
+        if (x < 0) {
+            term.pump(100);
+            continue;
+        }
+        if (!walking) {
+            term.send_bytes(quick_click(x, y));  // walking on, no step
+            term.pump(400);
+            walking = true;
+            continue;
+        }
+        const int d = x <= 6 ? 1 : -1;
+        const auto at = [&](int cell) {
+            return [&term, cell, y](const VtermTerminal& t) { return hero(t) == std::make_pair(cell, y) || !map_shown(t); };
+        };
+        term.send_bytes(report(35, x + 3 * d, y));
+        if (!term.wait_for(at(x + d), 1500)) {
+            walking = false;
+            continue;
+        }
+        if (!map_shown(term)) continue;
+        // The hero has just been drawn a cell on: his pause has begun.
+        term.send_bytes(report(35, x + 4 * d, y));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        term.send_bytes(report(0, x + 4 * d, y) + report(0, x + 4 * d, y, true));
+        ++i;
+        if (!term.wait_for(at(x + 2 * d), 1500)) {
+            ++taken;
+            walking = false;
+        }
+    }
+    return taken;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100;
+    TerminalLaunch launch;
+    launch.argv = {GAME_PATH};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    VtermTerminal term(launch);
+    if (!to_the_map(term) || !into_a_gentle_battle(term)) {
+        std::printf("lost_clicks: the game never reached a battle\n%s", term.screen_dump().c_str());
+        return 0;
+    }
+    const int lost = lost_quick_clicks(term, count);
+    std::printf("quick clicks on Magic (motion, press and release in one write): %d of %d lost\n", lost, count);
+    table_row("quick clicks on a battle command, one write each", "%d of %d lost", lost, count);
+
+    term.send_bytes(quick_click(66, 21));  // Escape, back to the map
+    if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return 0;
+    int battles = 0;
+    const int taken = clicks_taken_while_busy(term, count, battles);
+    std::printf("movement-then-click pairs while the hero paused: %d of %d clicks taken (%d battles escaped)\n", taken,
+                count, battles);
+    table_row("movement then click while the hero pauses", "%d of %d clicks taken, %d thrown away", taken, count,
+              taken < 0 ? 0 : count - taken);
+    return 0;
+}
