@@ -3,6 +3,10 @@
 // mouse into a battle, an escape, and Ctrl+C giving the pane back clean.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "e2e/game_screens.h"
 #include "e2e/tmux_session.h"
 
@@ -13,17 +17,26 @@ constexpr int TIMEOUT_MS = 10000;
 bool tmux_map(const TmuxScreen& s) { return shows_map(s); }
 bool tmux_battle(const TmuxScreen& s) { return shows_battle(s); }
 
-TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
+TerminalLaunch game_launch(std::vector<std::pair<std::string, std::string>> environment = {}) {
     TerminalLaunch launch;
     launch.argv = {GAME_PATH};
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
-    TmuxSession tmux(launch);
-    ASSERT_TRUE(tmux.started()) << tmux.error();
+    launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
+    return launch;
+}
 
+// Pages through the intro to the map.
+void to_the_map(TmuxSession& tmux) {
+    ASSERT_TRUE(tmux.started()) << tmux.error();
     ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
     for (int page = 0; page < 4 && !tmux.wait_for(tmux_map, 1000); ++page) tmux.send_bytes(" ");
     ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+}
+
+TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
+    TmuxSession tmux(game_launch());
+    ASSERT_NO_FATAL_FAILURE(to_the_map(tmux));
     const TmuxScreen& map = tmux.screen();
     EXPECT_EQ(map.glyph_at(4, 2), U'☺');
     EXPECT_EQ(map.fg_at(4, 2), 0);
@@ -72,15 +85,8 @@ TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
 }
 
 TEST(GameInTmux, TrueColourPassesThroughTmux) {
-    TerminalLaunch launch;
-    launch.argv = {GAME_PATH};
-    launch.working_directory = GAME_DATA_DIR;
-    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}, {"COLORTERM", "truecolor"}};
-    TmuxSession tmux(launch);
-    ASSERT_TRUE(tmux.started()) << tmux.error();
-    ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
-    for (int page = 0; page < 4 && !tmux.wait_for(tmux_map, 1000); ++page) tmux.send_bytes(" ");
-    ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+    TmuxSession tmux(game_launch({{"COLORTERM", "truecolor"}}));
+    ASSERT_NO_FATAL_FAILURE(to_the_map(tmux));
     const TmuxScreen& map = tmux.screen();
     EXPECT_EQ(map.fg_rgb_at(4, 2), 0x000000);
     EXPECT_EQ(map.bg_rgb_at(4, 2), 0x00ff00) << "the hero black on bright green";

@@ -86,7 +86,6 @@ TEST(Renderer, SendsOnlyChangedCellsWithCheapMoves) {
     s.write("!", 1);
     EXPECT_EQ(render(s, shown), "  !") << "blanks show no foreground: rewriting two is cheapest";
 
-
     s.set_cursor(16, 6);
     s.write("v", 1);
     EXPECT_EQ(render(s, shown), "\nv") << "straight down is one line feed";
