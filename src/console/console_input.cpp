@@ -2,7 +2,7 @@
 
 #include "platform/console_device.h"
 
-ConsoleEvent read_console_event() { return console_device().read_event(); }
+ConsoleEvent read_console_event() { return console_device().read_pointer_event(); }
 
 void flush_console_input() { console_device().discard_input(); }
 

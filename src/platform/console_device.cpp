@@ -11,13 +11,38 @@ class IdleConsole : public ConsoleDevice {
 public:
     ConsoleEvent read_event() override { throw std::logic_error("no console device is installed"); }
     bool key_press_queued() override { return false; }
-    void discard_input() override {}
+
+protected:
+    void drop_queued_input() override {}
 };
 
 IdleConsole idle_console;
 ConsoleDevice* current_device = &idle_console;
 
 }  // namespace
+
+ConsoleEvent ConsoleDevice::read_pointer_event() {
+    if (!translated.empty()) {
+        // The release of a pointer key's click was there as soon as the
+        // press was: it is read like any queued event.
+        present();
+        installed_clock().input_waited();
+        const ConsoleEvent next = translated.front();
+        translated.pop_front();
+        return next;
+    }
+    const ConsoleEvent event = read_event();
+    pointer.follow_mouse(event);
+    std::vector<ConsoleEvent> events;
+    if (!pointer.translate(event, events)) return event;
+    translated.assign(events.begin() + 1, events.end());
+    return events.front();
+}
+
+void ConsoleDevice::discard_input() {
+    translated.clear();
+    drop_queued_input();
+}
 
 void install_console_device(ConsoleDevice& device) { current_device = &device; }
 ConsoleDevice& console_device() { return *current_device; }

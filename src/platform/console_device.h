@@ -3,7 +3,10 @@
 // the test console are the two devices; the game uses whichever is installed.
 #pragma once
 
+#include <deque>
+
 #include "platform/console_event.h"
+#include "platform/keyboard_pointer.h"
 #include "platform/screen_buffer.h"
 
 class ConsoleDevice {
@@ -17,17 +20,32 @@ public:
     // exit.
     virtual void present() {}
 
-    // Waits until an event is there and removes it from the queue.
+    // Waits until an event is there and removes it from the queue, as it
+    // came: what the key waits read.
     virtual ConsoleEvent read_event() = 0;
+
+    // The same for the screens played with the pointer: a key that moves
+    // or clicks the keyboard pointer comes as the mouse events it stands
+    // for, one at a time, and the real mouse's reports place the pointer.
+    ConsoleEvent read_pointer_event();
 
     // Whether a key press is queued, removing nothing.
     virtual bool key_press_queued() = 0;
 
-    // Throws away every queued event and every byte not yet decoded.
-    virtual void discard_input() = 0;
+    // Throws away every queued event and every byte not yet decoded, and
+    // what is left of a pointer key (the release of its click).
+    void discard_input();
+
+    const KeyboardPointer& keyboard_pointer() const { return pointer; }
 
 protected:
+    virtual void drop_queued_input() = 0;
+
     ScreenBuffer buffer;
+    KeyboardPointer pointer;
+
+private:
+    std::deque<ConsoleEvent> translated;  // the rest of a pointer key, read before anything else
 };
 
 void install_console_device(ConsoleDevice& device);

@@ -40,6 +40,6 @@ bool TestConsole::key_press_queued() {
     return false;
 }
 
-void TestConsole::discard_input() {
+void TestConsole::drop_queued_input() {
     while (!script.empty() && arrived(script.front())) script.pop_front();
 }

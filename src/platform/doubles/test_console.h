@@ -38,7 +38,9 @@ public:
     void present() override { ++present_count; }
     ConsoleEvent read_event() override;
     bool key_press_queued() override;
-    void discard_input() override;
+
+protected:
+    void drop_queued_input() override;
 
 private:
     struct Scripted {

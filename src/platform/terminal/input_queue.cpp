@@ -1,6 +1,7 @@
 #include "platform/terminal/input_queue.h"
 
 #include "platform/arrival.h"
+#include "platform/screen_buffer.h"
 
 void InputQueue::arrive(const char* bytes, std::size_t count) {
     decoder.feed(bytes, count, arrival);
@@ -14,9 +15,15 @@ void InputQueue::escape_timeout() {
 
 void InputQueue::queue_arrival() {
     coalesce_arrival(arrival);
-    for (const ConsoleEvent& event : arrival) {
-        if (events.size() >= MAX_EVENTS) break;
-        events.push_back(event);
+    for (ConsoleEvent event : arrival) {
+        if (event.type == MOUSE_EVENT) {
+            event.x -= origin_x;
+            event.y -= origin_y;
+            // The margins around the screen are no part of the game.
+            if (event.x < 0 || event.x >= SCREEN_WIDTH || event.y < 0 || event.y >= SCREEN_HEIGHT) continue;
+            last_mouse = event;
+        }
+        if (events.size() < MAX_EVENTS) events.push_back(event);
     }
     arrival.clear();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "platform/console_event.h"
@@ -28,6 +29,21 @@ public:
     ConsoleEvent take();
     bool holds_key_press() const;
 
+    // Where the screen's top-left cell sits on the terminal: mouse reports
+    // are moved into the screen's cells, and those outside it are dropped.
+    void set_origin(int x, int y) {
+        origin_x = x;
+        origin_y = y;
+    }
+
+    // The last mouse report that arrived since the last call, if any, in
+    // the screen's cells (kept even when the queue was full).
+    std::optional<ConsoleEvent> take_mouse_report() {
+        std::optional<ConsoleEvent> report = last_mouse;
+        last_mouse.reset();
+        return report;
+    }
+
     // Throws every queued event away. An unfinished sequence is kept, so
     // that the rest of a report cut in two is not mistaken for keys.
     void drop_events() { events.clear(); }
@@ -43,4 +59,7 @@ private:
     InputDecoder decoder;
     std::deque<ConsoleEvent> events;
     std::vector<ConsoleEvent> arrival;
+    std::optional<ConsoleEvent> last_mouse;
+    int origin_x = 0;
+    int origin_y = 0;
 };

@@ -98,7 +98,9 @@ void set_colours(const Cell& cell, int fg_ahead, ShownScreen& shown, std::string
 // Bytes of a relative move by n cells: ESC [ C, or ESC [ n C.
 int csi_move_cost(int n) { return n == 1 ? 3 : 3 + digits(n); }
 
-int absolute_cost(int x, int y) {
+int absolute_cost(int x, int y, const ShownScreen& shown) {
+    x += shown.origin_x;
+    y += shown.origin_y;
     if (x == 0) return y == 0 ? 3 : 3 + digits(y + 1);  // ESC [ H, ESC [ row H
     return 4 + digits(y + 1) + digits(x + 1);
 }
@@ -145,7 +147,7 @@ int horizontal_cost(int from_x, int x, int y, const ShownScreen& shown) {
 
 Move cheapest_move(int x, int y, const ShownScreen& shown) {
     Move best;
-    best.cost = absolute_cost(x, y);
+    best.cost = absolute_cost(x, y, shown);
     if (shown.cursor_y < 0) return best;
     // After the last column a terminal waits to wrap, and what a relative
     // move does then differs from one terminal to the next; a carriage
@@ -154,6 +156,9 @@ Move cheapest_move(int x, int y, const ShownScreen& shown) {
     const int vertical = vertical_cost(y - shown.cursor_y);
     for (const bool carriage_return : {false, true}) {
         if (!carriage_return && pending_wrap) continue;
+        // A carriage return goes to the terminal's first column, which is
+        // the screen's only when the screen is not set in from the left.
+        if (carriage_return && shown.origin_x != 0) continue;
         const int from_x = carriage_return ? 0 : shown.cursor_x;
         const int cost = (carriage_return ? 1 : 0) + vertical + horizontal_cost(from_x, x, y, shown);
         if (cost < best.cost) best = {false, carriage_return, from_x, cost};
@@ -171,11 +176,13 @@ void move_cursor(int x, int y, ShownScreen& shown, std::string& out) {
     if (shown.cursor_x == x && shown.cursor_y == y) return;
     const Move move = cheapest_move(x, y, shown);
     if (move.absolute) {
+        const int column = x + shown.origin_x;
+        const int row = y + shown.origin_y;
         out += "\x1b[";
-        if (y != 0 || x != 0) append_number(out, y + 1);
-        if (x != 0) {
+        if (row != 0 || column != 0) append_number(out, row + 1);
+        if (column != 0) {
             out += ';';
-            append_number(out, x + 1);
+            append_number(out, column + 1);
         }
         out += 'H';
     } else {

@@ -17,6 +17,10 @@ struct ShownScreen {
     int cursor_y = -1;
     int fg = -1;  // the terminal's current colours as console numbers, -1 unknown
     int bg = -1;
+    // Where the screen's top-left cell sits on a terminal larger than the
+    // screen; cursor_x and cursor_y count from there.
+    int origin_x = 0;
+    int origin_y = 0;
 
     // After a resize, a clear, or anything else that leaves the terminal
     // in an unknown state.

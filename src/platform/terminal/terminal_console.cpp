@@ -58,7 +58,13 @@ void TerminalConsole::send(const std::string& bytes) {
 bool TerminalConsole::terminal_big_enough() {
     winsize size{};
     if (ioctl(out, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return true;  // size unknown: try anyway
-    if (size.ws_col >= SCREEN_WIDTH && size.ws_row >= SCREEN_HEIGHT) return true;
+    if (size.ws_col >= SCREEN_WIDTH && size.ws_row >= SCREEN_HEIGHT) {
+        // In a larger window the screen sits in the middle, on blank margins.
+        shown.origin_x = (size.ws_col - SCREEN_WIDTH) / 2;
+        shown.origin_y = (size.ws_row - SCREEN_HEIGHT) / 2;
+        queue.set_origin(shown.origin_x, shown.origin_y);
+        return true;
+    }
     show_size_notice(size.ws_col, size.ws_row);
     return false;
 }
@@ -86,11 +92,15 @@ void TerminalConsole::show_size_notice(int columns, int rows) {
 void TerminalConsole::wait_until_big_enough() {
     // The game stands still, music and all else, until the player has
     // made room; a resize wakes us.
+    bool noticed = false;
     while (!terminal_big_enough()) {
+        noticed = true;
         pollfd wake{terminal_wake_fd(), POLLIN, 0};
         if (poll(&wake, 1, -1) < 0 && errno != EINTR) return;
         take_terminal_wake();
     }
+    // The screen may not cover the notice now: the margins show nothing.
+    if (noticed) send("\x1b[0m\x1b[2J");
 }
 
 void TerminalConsole::present() {
@@ -103,7 +113,20 @@ void TerminalConsole::present() {
     if (!shown.valid && !exiting) wait_until_big_enough();
     frame.clear();
     for (int bells = buffer.take_bells(); bells > 0; --bells) frame += '\a';
-    render_changes(buffer, shown, frame, colours);
+    if (pointer.shown() && !exiting) {
+        // The keyboard pointer is the terminal's to show, never the game's:
+        // the cell under it in reverse, on a copy of the screen.
+        ScreenBuffer with_pointer = buffer;
+        const unsigned char attr = buffer.at(pointer.x(), pointer.y()).attr;
+        unsigned char reversed = static_cast<unsigned char>(((attr & 15) << 4) | (attr >> 4));
+        // Ink and paper alike would hide it: light grey (or black on light
+        // grey) shows on any cell.
+        if (reversed == attr) reversed = (attr >> 4) == 7 ? 0x07 : 0x70;
+        with_pointer.fill_attributes(reversed, 1, pointer.x(), pointer.y());
+        render_changes(with_pointer, shown, frame, colours);
+    } else {
+        render_changes(buffer, shown, frame, colours);
+    }
     send(frame);
 }
 
@@ -132,11 +155,17 @@ void TerminalConsole::take_input(std::optional<std::chrono::steady_clock::time_p
         if (n > 0) {
             last_byte = steady_clock::now();
             queue.arrive(bytes, static_cast<std::size_t>(n));
+            follow_the_mouse();
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             input_gone = true;
         }
     }
     if (queue.pending() && steady_clock::now() - last_byte >= ESCAPE_TIMEOUT) queue.escape_timeout();
+}
+
+void TerminalConsole::follow_the_mouse() {
+    // The keyboard pointer gives way the moment the real mouse moves.
+    if (const std::optional<ConsoleEvent> report = queue.take_mouse_report()) pointer.follow_mouse(*report);
 }
 
 ConsoleEvent TerminalConsole::read_event() {
@@ -162,7 +191,7 @@ bool TerminalConsole::key_press_queued() {
     return queue.holds_key_press();
 }
 
-void TerminalConsole::discard_input() {
+void TerminalConsole::drop_queued_input() {
     // Decode everything that has arrived, so that a report cut in half
     // is not mistaken for keys later, then throw the events away.
     pollfd ready{in, POLLIN, 0};
@@ -172,5 +201,6 @@ void TerminalConsole::discard_input() {
         if (n <= 0) break;
         queue.arrive(bytes, static_cast<std::size_t>(n));
     }
+    follow_the_mouse();
     queue.drop_events();
 }

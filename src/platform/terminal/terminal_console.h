@@ -23,7 +23,6 @@ public:
     void present() override;
     ConsoleEvent read_event() override;
     bool key_press_queued() override;
-    void discard_input() override;
 
     // A pause: reads whatever the player sends until the deadline, so that
     // what arrives during it is told apart from what arrives after it.
@@ -37,6 +36,9 @@ public:
     // Escape key and not the start of a sequence.
     static constexpr auto ESCAPE_TIMEOUT = std::chrono::milliseconds(50);
 
+protected:
+    void drop_queued_input() override;
+
 private:
     TerminalConsole(int in_fd, int out_fd, ColourMode colours) : in(in_fd), out(out_fd), colours(colours) {}
 
@@ -48,6 +50,7 @@ private:
     // what it finds: one read is one arrival; a resize repaints; a lone ESC
     // left waiting past the escape timeout is the Escape key.
     void take_input(std::optional<std::chrono::steady_clock::time_point> deadline);
+    void follow_the_mouse();
 
     int in;
     int out;

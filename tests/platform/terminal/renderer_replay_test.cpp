@@ -2,7 +2,8 @@
 // by frame, for every screen sequence the terminal benchmarks measure and in
 // both colour modes: after each frame every cell shows what the frame holds,
 // so no byte the renderer saves can leave a wrong cell on the player's
-// screen.
+// screen. Once more with the screen set in the middle of a larger terminal,
+// where no byte may touch the margins.
 #include <gtest/gtest.h>
 #include <vterm.h>
 
@@ -22,7 +23,7 @@ const std::vector<ScreenSequence>& sequences() {
 
 class MemoryTerminal {
 public:
-    MemoryTerminal() : vt(vterm_new(SCREEN_HEIGHT, SCREEN_WIDTH)) {
+    MemoryTerminal(int columns, int rows) : vt(vterm_new(rows, columns)) {
         vterm_set_utf8(vt, 1);
         screen = vterm_obtain_screen(vt);
         vterm_screen_reset(screen, 1);
@@ -74,34 +75,50 @@ std::string cell_fault(const VTermScreenCell& got, const Cell& wanted, ColourMod
     return {};
 }
 
-class RendererReplay : public ::testing::TestWithParam<ColourMode> {};
+struct Replay {
+    ColourMode mode;
+    int origin_x;  // where the screen sits on a terminal this much larger on each side
+    int origin_y;
+};
+
+class RendererReplay : public ::testing::TestWithParam<Replay> {};
 
 TEST_P(RendererReplay, EveryFrameShowsExactlyItsCells) {
-    const ColourMode mode = GetParam();
+    const auto [mode, origin_x, origin_y] = GetParam();
+    const int columns = SCREEN_WIDTH + 2 * origin_x + 1, rows = SCREEN_HEIGHT + 2 * origin_y + 1;
     for (const ScreenSequence& seq : sequences()) {
-        MemoryTerminal terminal;
+        MemoryTerminal terminal(columns, rows);
         ShownScreen shown;
+        shown.origin_x = origin_x;
+        shown.origin_y = origin_y;
         for (std::size_t f = 0; f < seq.frames.size(); ++f) {
             std::string bytes;
             render_changes(seq.frames[f], shown, bytes, mode);
             terminal.feed(bytes);
             int faults = 0;
-            for (int y = 0; y < SCREEN_HEIGHT; ++y)
-                for (int x = 0; x < SCREEN_WIDTH; ++x) {
-                    const std::string fault = cell_fault(terminal.cell(x, y), seq.frames[f].at(x, y), mode);
+            for (int y = 0; y < rows; ++y)
+                for (int x = 0; x < columns; ++x) {
+                    const int sx = x - origin_x, sy = y - origin_y;
+                    const bool inside = sx >= 0 && sx < SCREEN_WIDTH && sy >= 0 && sy < SCREEN_HEIGHT;
+                    const std::string fault = inside ? cell_fault(terminal.cell(x, y), seq.frames[f].at(sx, sy), mode)
+                                              : terminal.cell(x, y).chars[0] != 0 ? "a glyph in the margin"
+                                                                                   : "";
                     if (fault.empty()) continue;
                     if (++faults <= 3)
-                        ADD_FAILURE() << seq.name << ", frame " << f << ": cell (" << x << ", " << y << ") shows "
-                                      << fault;
+                        ADD_FAILURE() << seq.name << ", frame " << f << ": terminal cell (" << x << ", " << y
+                                      << ") shows " << fault;
                 }
             if (faults > 0) break;  // later frames build on this one
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Terminal, RendererReplay, ::testing::Values(ColourMode::standard16, ColourMode::rgb),
-                         [](const ::testing::TestParamInfo<ColourMode>& info) {
-                             return info.param == ColourMode::rgb ? "Rgb" : "Standard16";
+INSTANTIATE_TEST_SUITE_P(Terminal, RendererReplay,
+                         ::testing::Values(Replay{ColourMode::standard16, 0, 0}, Replay{ColourMode::rgb, 0, 0},
+                                           Replay{ColourMode::standard16, 8, 2}),
+                         [](const ::testing::TestParamInfo<Replay>& info) {
+                             return std::string(info.param.mode == ColourMode::rgb ? "Rgb" : "Standard16") +
+                                    (info.param.origin_x ? "Centred" : "");
                          });
 
 }  // namespace
