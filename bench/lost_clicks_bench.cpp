@@ -38,8 +38,7 @@ std::pair<int, int> hero(const VtermTerminal& t) {
 
 bool to_the_map(VtermTerminal& term) {
     if (!term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) return false;
-    for (int page = 0; page < 5 && !term.wait_for(map_shown, 500); ++page) term.send_bytes(" ");
-    return term.wait_for(map_shown, TIMEOUT_MS);
+    return page_to_the_map(term);
 }
 
 // A battle against anyone but Vorlisk, whose blows could end the game.

@@ -45,8 +45,7 @@ bool capture(const std::string& folder) {
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
     VtermTerminal term(launch);
     if (!term.wait_for_screen_text("Welcome", TIMEOUT_MS)) return false;
-    for (int page = 0; page < 4 && !term.wait_for(map_shown, 1000); ++page) term.send_bytes(" ");
-    if (!term.wait_for(map_shown, TIMEOUT_MS)) return false;
+    if (!page_to_the_map(term)) return false;
     // The hero stands where every game starts; let the frame settle.
     term.pump(500);
     if (!write_screen(term, folder + "/map.screen")) return false;

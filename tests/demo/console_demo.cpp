@@ -79,7 +79,9 @@ int main() {
 
     draw_test_card();
     for (;;) {
-        const ConsoleEvent e = read_console_event();
+        // Every event as the terminal sent it: keys stay keys here, where
+        // the screens would take some of them for the keyboard pointer.
+        const ConsoleEvent e = console_device().read_event();
         echo(e);
         if (e.type != KEY_EVENT) continue;
         switch (e.key_char) {

@@ -123,12 +123,20 @@ TEST(ConsoleOnATerminal, TooSmallATerminalGetsANoticeUntilResized) {
     term.resize(70, 20);
     term.send_bytes("x");  // the next observation point notices
     EXPECT_TRUE(term.wait_for_screen_text("This terminal is 70 x 20", TIMEOUT_MS)) << term.screen_dump();
+    // Larger than needed: the screen in the middle, from (10, 2).
     term.resize(100, 30);
-    EXPECT_TRUE(started(term)) << term.screen_dump();
-    EXPECT_TRUE(echoed(term, "key 120 code 0")) << "the key waited for the room: " << echo_row(term);
-    term.press(90, 27);
-    EXPECT_TRUE(echoed(term, "mouse 90 27 buttons 1 flags 0")) << "reports beyond 80 x 25 pass on";
-    term.release(90, 27);
+    const auto echo_in_middle = [](const VtermTerminal& t, const std::string& text) {
+        return t.text_at(12, 3, 12) == "console demo" && t.text_at(12, 22, static_cast<int>(text.size()) + 1) == text + " ";
+    };
+    EXPECT_TRUE(term.wait_for([&](const VtermTerminal& t) { return echo_in_middle(t, "key 120 code 0"); }, TIMEOUT_MS))
+        << "the key waited for the room\n" << term.screen_dump();
+    term.click(90, 27);  // in the margin: no event
+    term.press(89, 26);
+    EXPECT_TRUE(term.wait_for([&](const VtermTerminal& t) { return echo_in_middle(t, "mouse 79 24 buttons 1 flags 0"); },
+                              TIMEOUT_MS))
+        << "reports in the screen's own cells\n" << term.screen_dump();
+    EXPECT_EQ(term.row_text(0).find("This terminal"), std::string::npos) << "the notice is gone from the margin";
+    term.release(89, 26);
 }
 
 // libvterm keeps one mouse mode only, so turning any mouse mode off looks

@@ -22,6 +22,19 @@ bool shows_battle(const Screen& t) {
 inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
+// Pages through the intro to the map, one key a page, each sent once its
+// page asks for it: on the map a Space or an Enter is a click of the
+// keyboard pointer, and would set the hero walking. True once the map shows.
+inline bool page_to_the_map(VtermTerminal& term, const char* key = " ", int timeout_ms = 5000) {
+    const auto asking = [](const VtermTerminal& t) { return shows_map(t) || t.screen_contains("Press any key"); };
+    const auto turned = [](const VtermTerminal& t) { return shows_map(t) || !t.screen_contains("Press any key"); };
+    for (int page = 0; page < 8 && term.wait_for(asking, timeout_ms) && !shows_map(term); ++page) {
+        term.send_bytes(key);
+        term.wait_for(turned, timeout_ms);
+    }
+    return term.wait_for(map_shown, timeout_ms);
+}
+
 // The number written at (x, y), or -1 if none starts there.
 inline int number_at(const VtermTerminal& t, int x, int y) {
     const std::string text = t.text_at(x, y, 6);

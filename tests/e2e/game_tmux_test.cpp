@@ -30,7 +30,13 @@ TerminalLaunch game_launch(std::vector<std::pair<std::string, std::string>> envi
 void to_the_map(TmuxSession& tmux) {
     ASSERT_TRUE(tmux.started()) << tmux.error();
     ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
-    for (int page = 0; page < 4 && !tmux.wait_for(tmux_map, 1000); ++page) tmux.send_bytes(" ");
+    // A key per page, each once its page is up: on the map Space is a
+    // click of the keyboard pointer, and would set the hero walking.
+    for (int page = 0; page < 3 && !tmux_map(tmux.screen()); ++page) {
+        ASSERT_TRUE(tmux.wait_for_screen_text("Press any key", TIMEOUT_MS)) << tmux.screen().dump();
+        tmux.send_bytes(" ");
+        tmux.wait_for([](const TmuxScreen& s) { return shows_map(s) || !s.contains("Press any key"); }, TIMEOUT_MS);
+    }
     ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
 }
 

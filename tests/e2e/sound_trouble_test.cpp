@@ -25,10 +25,7 @@ class SoundTrouble : public GameFolder {
 protected:
     void page_through_intro(VtermTerminal& term) {
         ASSERT_TRUE(term.wait_for_screen_text("Welcome", TIMEOUT_MS)) << term.screen_dump();
-        for (int page = 0; page < 4 && !map_shown(term); ++page) {
-            term.send_bytes(" ");
-            term.wait_for(map_shown, 1000);
-        }
+        page_to_the_map(term);
     }
 
     // Ends the game with Ctrl+C and checks it left nothing behind: the
