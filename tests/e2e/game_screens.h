@@ -74,6 +74,12 @@ inline bool click_until(VtermTerminal& term, int x, int y, const std::function<b
     return taken(term);
 }
 
+// Escape always succeeds once the game reads the click.
+inline bool escape_to_map(VtermTerminal& term) {
+    return click_until(term, 66, 21, [](const VtermTerminal& t) { return t.screen_contains("Escaping") || map_shown(t); }) &&
+           term.wait_for(map_shown, 10000);
+}
+
 // Walks about until a monster is met and its battle screen is up.
 inline bool walk_into_battle(VtermTerminal& term) {
     player_click(term, 10, 2);
