@@ -22,6 +22,17 @@ bool shows_battle(const Screen& t) {
 inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
+// Pages through the intro as a player does, to the map.
+inline bool intro_to_map(VtermTerminal& term, int timeout_ms) {
+    if (!term.wait_for_screen_text("Welcome, traveller", timeout_ms)) return false;
+    for (int page = 0; page < 3 && !map_shown(term); ++page) {
+        term.send_bytes(" ");
+        term.wait_for([](const VtermTerminal& t) { return map_shown(t) || !t.screen_contains("Press any key"); }, 1000);
+        term.wait_for([](const VtermTerminal& t) { return map_shown(t) || t.screen_contains("Press any key"); }, 2000);
+    }
+    return term.wait_for(map_shown, timeout_ms);
+}
+
 // The number written at (x, y), or -1 if none starts there.
 inline int number_at(const VtermTerminal& t, int x, int y) {
     const std::string text = t.text_at(x, y, 6);
