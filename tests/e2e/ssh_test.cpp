@@ -1,0 +1,178 @@
+// The game over ssh, from an installed prefix: played through `ssh -t` to a
+// loopback sshd, once as a user who names the game on the command line and
+// once on the hosting set-up the README gives (an account whose every login
+// is the game). However the session ends, the game ends with it and nothing
+// is left running on the host.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "e2e/game_screens.h"
+#include "e2e/loopback_sshd.h"
+#include "e2e/vterm_terminal.h"
+
+namespace {
+
+constexpr int TIMEOUT_MS = 15000;
+
+// The README's Match block, with the idle limit cut from a minute to two
+// seconds.
+std::string hosting_block(const std::string& user, const std::string& prefix) {
+    return "Match User " + user + "\n" +
+           "    ForceCommand " + prefix + "/bin/dunmar\n" +
+           "    DisableForwarding yes\n"
+           "    PermitTunnel no\n"
+           "    PermitUserRC no\n"
+           "    ClientAliveInterval 1\n"
+           "    ClientAliveCountMax 2\n";
+}
+
+// The game installed as a host installs it: by root, so the player's
+// account can read the data folder and not write it.
+bool install_game(const std::string& prefix) {
+    const std::string command = "cmake --install '" GAME_BUILD_DIR "' --prefix '" + prefix + "' > '" + prefix +
+                                ".log' 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// Skips where the server cannot be made, says why where it would not start.
+#define START_SSHD(sshd, block)                                            \
+    if (!(sshd).ready() && geteuid() != 0) GTEST_SKIP() << (sshd).why();  \
+    ASSERT_TRUE((sshd).ready()) << (sshd).why();                           \
+    ASSERT_TRUE(install_game((sshd).folder() + "/game"));                  \
+    ASSERT_TRUE((sshd).start(block)) << (sshd).why()
+
+std::string listed(const std::vector<std::string>& processes) {
+    std::string all;
+    for (const std::string& p : processes) all += p + "\n";
+    return all;
+}
+
+enum class Leave { ctrl_c, client_killed, client_stopped };
+
+struct Session {
+    const char* name;
+    bool hosted;  // the README's set-up, or a plain login that names the game
+    Leave leave;
+};
+
+class OverSsh : public ::testing::TestWithParam<Session> {};
+
+TEST_P(OverSsh, TheGameEndsWithTheSessionAndLeavesNothingRunning) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "checks sshd's handling of the session, not the game's memory";
+#endif
+    const Session& session = GetParam();
+    LoopbackSshd sshd;
+    const std::string prefix = sshd.folder() + "/game";
+    START_SSHD(sshd, session.hosted ? hosting_block(sshd.user(), prefix) : "");
+
+    const std::vector<std::string> command =
+        session.hosted ? std::vector<std::string>{} : std::vector<std::string>{prefix + "/bin/dunmar"};
+    TerminalLaunch launch;
+    launch.argv = terminal_check_wrapper(sshd.ssh({"-t"}, command));
+    VtermTerminal term(launch);
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump() << listed(sshd.player_processes());
+    ASSERT_EQ(sshd.player_pids("dunmar-game").size(), 1u) << listed(sshd.player_processes());
+    player_click(term, 10, 2);  // walking, so the game reads the mouse when the session ends
+
+    std::vector<pid_t> client = children_of(term.pid());
+    ASSERT_EQ(client.size(), 1u) << "the ssh client under the wrapper";
+    switch (session.leave) {
+    case Leave::ctrl_c: term.send_bytes("\x03"); break;
+    case Leave::client_killed: kill(client[0], SIGKILL); break;
+    case Leave::client_stopped: kill(client[0], SIGSTOP); break;  // the host hears nothing more from it
+    }
+    const auto read_the_terminal = [&] {
+        if (!term.pump(100)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    };
+    EXPECT_TRUE(sshd.player_gone(TIMEOUT_MS, read_the_terminal)) << listed(sshd.player_processes());
+    if (session.leave == Leave::client_stopped) kill(client[0], SIGCONT);  // finds itself disconnected
+
+    term.wait_exit(TIMEOUT_MS);
+    const TerminalCheck check = term.terminal_check();
+    switch (session.leave) {
+    case Leave::ctrl_c:
+        // The game's farewell crossed the connection before it closed.
+        EXPECT_TRUE(check.complete) << term.screen_dump();
+        EXPECT_EQ(check.exit_code, 255);
+        EXPECT_EQ(check.settings_after, check.settings_before);
+        EXPECT_FALSE(term.alternate_screen());
+        EXPECT_TRUE(term.cursor_visible());
+        EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_NONE);
+        break;
+    case Leave::client_killed:
+        // Nobody is left to give this terminal back.
+        EXPECT_EQ(check.exit_code, 128 + SIGKILL);
+        break;
+    case Leave::client_stopped:
+        // The client gives its own settings back; the game's farewell could
+        // not reach this terminal any more.
+        EXPECT_EQ(check.exit_code, 255);
+        EXPECT_EQ(check.settings_after, check.settings_before);
+        EXPECT_TRUE(term.screen_contains("closed by remote host")) << term.screen_dump();
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ssh, OverSsh,
+                         ::testing::Values(Session{"ctrl_c", false, Leave::ctrl_c},
+                                           Session{"client_killed", false, Leave::client_killed},
+                                           Session{"hosted_ctrl_c", true, Leave::ctrl_c},
+                                           Session{"hosted_client_killed", true, Leave::client_killed},
+                                           Session{"hosted_idle_client", true, Leave::client_stopped}),
+                         [](const ::testing::TestParamInfo<Session>& info) { return std::string(info.param.name); });
+
+std::string quoted_argv(const std::vector<std::string>& argv) {
+    std::string line;
+    for (const std::string& word : argv) line += "'" + word + "' ";
+    return line;
+}
+
+// Everything but a game on a terminal is turned away: a command is
+// replaced by the game, which will not run without a terminal, and no
+// connection is forwarded either way.
+TEST(Hosting, TheAccountReachesNothingButTheGame) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "checks sshd's configuration, not the game's memory";
+#endif
+    LoopbackSshd sshd;
+    START_SSHD(sshd, hosting_block(sshd.user(), sshd.folder() + "/game"));
+    struct Door {
+        const char* what;
+        std::vector<std::string> options;
+        std::vector<std::string> command;
+        int exit_code;
+        const char* answer;
+    };
+    const Door doors[] = {
+        {"a command", {}, {"cat", "/etc/passwd"}, 2, "the game needs a terminal"},
+        {"a login without a terminal", {"-T"}, {}, 2, "the game needs a terminal"},
+        {"sftp", {"-s"}, {"sftp"}, 2, ""},  // the game's refusal, said on a channel sftp does not show
+        {"a connection onwards", {"-W", "127.0.0.1:9"}, {}, 255, "forwarding failed"},
+        {"a port forwarded back", {"-N", "-o", "ExitOnForwardFailure=yes", "-R", "0:127.0.0.1:9"}, {}, 255,
+         "remote port forwarding failed"},
+    };
+    const std::string out = sshd.folder() + "/door";
+    for (const Door& door : doors) {
+        const int status = std::system(
+            ("timeout 20 " + quoted_argv(sshd.ssh(door.options, door.command)) + "< /dev/null > '" + out + "' 2>&1")
+                .c_str());
+        std::ifstream in(out);
+        const std::string said{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == door.exit_code) << door.what << ": " << said;
+        EXPECT_NE(said.find(door.answer), std::string::npos) << door.what << ": " << said;
+        EXPECT_EQ(said.find("root:"), std::string::npos) << door.what;
+    }
+    const auto wait_a_little = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    EXPECT_TRUE(sshd.player_gone(TIMEOUT_MS, wait_a_little)) << listed(sshd.player_processes());
+}
+
+}  // namespace
