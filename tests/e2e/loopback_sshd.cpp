@@ -283,15 +283,6 @@ std::vector<std::string> LoopbackSshd::player_processes() const {
     return found;
 }
 
-bool LoopbackSshd::player_gone(int timeout_ms, const std::function<void()>& meanwhile) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!player_processes().empty()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        meanwhile();
-    }
-    return true;
-}
-
 std::vector<pid_t> LoopbackSshd::player_pids(const std::string& name) const {
     std::vector<pid_t> found;
     for (const ProcessInfo& p : all_processes())

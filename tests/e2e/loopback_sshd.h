@@ -6,7 +6,6 @@
 
 #include <sys/types.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,9 +36,6 @@ public:
 
     // Processes running as the player, each as "pid name".
     std::vector<std::string> player_processes() const;
-    // Waits until the player has no process left, calling `meanwhile`
-    // (which may wait up to 100 ms) between looks.
-    bool player_gone(int timeout_ms, const std::function<void()>& meanwhile) const;
     // The PIDs of the player's processes with this name.
     std::vector<pid_t> player_pids(const std::string& name) const;
 
