@@ -24,11 +24,12 @@ namespace {
 
 constexpr int TIMEOUT_MS = 15000;
 
-// The README's Match block, with the idle limit cut from a minute to two
-// seconds.
-std::string hosting_block(const std::string& user, const std::string& prefix) {
-    return "Match User " + user + "\n" +
+// The README's Match block, with the idle checks one second apart and two
+// allowed, and the players' keys where the test keeps them.
+std::string hosting_block(const LoopbackSshd& sshd, const std::string& prefix) {
+    return "Match User " + sshd.user() + "\n" +
            "    ForceCommand " + prefix + "/bin/dunmar\n" +
+           "    AuthorizedKeysFile " + sshd.folder() + "/authorized_keys\n" +
            "    DisableForwarding yes\n"
            "    PermitTunnel no\n"
            "    PermitUserRC no\n"
@@ -85,7 +86,7 @@ TEST_P(OverSsh, TheGameEndsWithTheSessionAndLeavesNothingRunning) {
     const Session& session = GetParam();
     LoopbackSshd sshd;
     const std::string prefix = sshd.folder() + "/game";
-    START_SSHD(sshd, session.hosted ? hosting_block(sshd.user(), prefix) : "");
+    START_SSHD(sshd, session.hosted ? hosting_block(sshd, prefix) : "");
 
     const std::vector<std::string> command =
         session.hosted ? std::vector<std::string>{} : std::vector<std::string>{prefix + "/bin/dunmar"};
@@ -178,7 +179,7 @@ TEST(Hosting, TheAccountReachesNothingButTheGame) {
     GTEST_SKIP() << "checks sshd's configuration, not the game's memory";
 #endif
     LoopbackSshd sshd;
-    START_SSHD(sshd, hosting_block(sshd.user(), sshd.folder() + "/game"));
+    START_SSHD(sshd, hosting_block(sshd, sshd.folder() + "/game"));
     struct Door {
         const char* what;
         std::vector<std::string> options;
