@@ -19,10 +19,16 @@ bool every_cell_painted(const VtermTerminal& t) {
     return true;
 }
 
+// The shell waits for a command: its prompt on the cursor's row.
+bool prompted(const VtermTerminal& t) {
+    return !t.alternate_screen() && t.row_text(t.cursor_y()).rfind("shell> ", 0) == 0;
+}
+
 // Typed at the shell's prompt: the settings the shell has now against those
 // it had before the game. The answer is computed, so the echoed command
 // line cannot pass for it.
 void expect_settings_as_before(VtermTerminal& term, int answer) {
+    ASSERT_TRUE(term.wait_for(prompted, TIMEOUT_MS)) << term.screen_dump();
     const std::string command = "test \"$(stty -g)\" = \"$S\" && echo same-$((" + std::to_string(answer) + " + 0))";
     term.send_bytes(command + "\r");
     EXPECT_TRUE(term.wait_for_screen_text("same-" + std::to_string(answer), TIMEOUT_MS)) << term.screen_dump();
