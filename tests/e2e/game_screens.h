@@ -22,13 +22,18 @@ bool shows_battle(const Screen& t) {
 inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
-// Pages through the intro as a player does, to the map.
+// Pages through the intro as a player does, to the map. A key that comes
+// while a page is still being put up is thrown away: press again.
 inline bool intro_to_map(VtermTerminal& term, int timeout_ms) {
     if (!term.wait_for_screen_text("Welcome, traveller", timeout_ms)) return false;
-    for (int page = 0; page < 3 && !map_shown(term); ++page) {
+    for (int key = 0; key < 12 && !map_shown(term); ++key) {
+        const std::string page = term.row_text(1) + term.row_text(4);
         term.send_bytes(" ");
-        term.wait_for([](const VtermTerminal& t) { return map_shown(t) || !t.screen_contains("Press any key"); }, 1000);
-        term.wait_for([](const VtermTerminal& t) { return map_shown(t) || t.screen_contains("Press any key"); }, 2000);
+        term.wait_for(
+            [&](const VtermTerminal& t) {
+                return map_shown(t) || (t.row_text(1) + t.row_text(4) != page && t.screen_contains("Press any key"));
+            },
+            2000);
     }
     return term.wait_for(map_shown, timeout_ms);
 }
