@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -76,6 +78,8 @@ struct Session {
     bool hosted;  // the README's set-up, or a plain login that names the game
     Leave leave;
 };
+
+void PrintTo(const Session& session, std::ostream* out) { *out << session.name; }
 
 class OverSsh : public ::testing::TestWithParam<Session> {};
 
@@ -173,7 +177,7 @@ std::string quoted_argv(const std::vector<std::string>& argv) {
 
 // Everything but a game on a terminal is turned away: a command is
 // replaced by the game, which will not run without a terminal, and no
-// connection is forwarded either way.
+// connection is forwarded either way. The data is the players' to read only.
 TEST(Hosting, TheAccountReachesNothingButTheGame) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "checks sshd's configuration, not the game's memory";
@@ -206,6 +210,12 @@ TEST(Hosting, TheAccountReachesNothingButTheGame) {
         EXPECT_NE(said.find(door.answer), std::string::npos) << door.what << ": " << said;
         EXPECT_EQ(said.find("root:"), std::string::npos) << door.what;
     }
+    // Nor can it change the data every player reads.
+    const std::string data = sshd.folder() + "/game/share/dunmar";
+    const std::string as_player = "setpriv --reuid=" + sshd.user() + " --regid=" + sshd.user() + " --init-groups ";
+    EXPECT_EQ(std::system((as_player + "cat '" + data + "/Mp1.txt' > /dev/null").c_str()), 0);
+    EXPECT_NE(std::system((as_player + "touch '" + data + "/Mp1.txt' '" + data + "/new' 2> /dev/null").c_str()), 0);
+    EXPECT_NE(access((data + "/new").c_str(), F_OK), 0);
     const auto wait_a_little = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
     EXPECT_TRUE(eventually([&] { return sshd.player_processes().empty(); }, wait_a_little))
         << listed(sshd.player_processes());
