@@ -37,8 +37,7 @@ std::pair<int, int> hero(const VtermTerminal& t) {
 }
 
 bool to_the_map(VtermTerminal& term) {
-    if (!term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) return false;
-    return page_to_the_map(term);
+    return intro_to_map(term, TIMEOUT_MS);
 }
 
 // A battle against anyone but Vorlisk, whose blows could end the game.

@@ -44,8 +44,7 @@ bool capture(const std::string& folder) {
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
     VtermTerminal term(launch);
-    if (!term.wait_for_screen_text("Welcome", TIMEOUT_MS)) return false;
-    if (!page_to_the_map(term)) return false;
+    if (!intro_to_map(term, TIMEOUT_MS)) return false;
     // The hero stands where every game starts; let the frame settle.
     term.pump(500);
     if (!write_screen(term, folder + "/map.screen")) return false;

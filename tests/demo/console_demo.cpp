@@ -4,7 +4,14 @@
 //   q  exit with status 1          w  write to stderr, then exit 1
 //   a  a bad vector index (abort)  e  a bad string index (exit 1)
 //   s  a segmentation fault        p  a run of short pauses, then "paused"
+//   b  a bus error                 f  an integer division by zero
+//   i  an illegal instruction
 //   m  draw a missing picture        o  print on standard output, as a library might
+#include <signal.h>
+#include <stdio.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -44,6 +51,32 @@ void draw_test_card() {
     set_color(145);
     write_char(178);
     set_color(15);
+}
+
+// A page mapped from a file that has no bytes behind it: touching it is a
+// bus error.
+void bus_error() {
+    FILE* empty = std::tmpfile();
+    auto* page = static_cast<volatile char*>(mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fileno(empty), 0));
+    if (page != MAP_FAILED) page[0] = 1;
+    raise(SIGBUS);  // only if the page did not fault
+}
+
+// Kept from the undefined-behaviour checks, which would stop it first.
+__attribute__((no_sanitize_undefined)) void division_by_zero() {
+    volatile int zero = 0;
+    volatile int one = 1;
+    one = one / zero;
+#if !defined(__x86_64__) && !defined(__i386__)
+    raise(SIGFPE);  // a division that does not trap here
+#endif
+}
+
+void illegal_instruction() {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__ volatile("ud2");
+#endif
+    raise(SIGILL);
 }
 
 void echo(const ConsoleEvent& e) {
@@ -108,6 +141,15 @@ int main() {
             *nowhere = 1;
             break;
         }
+        case 'b':
+            bus_error();
+            break;
+        case 'f':
+            division_by_zero();
+            break;
+        case 'i':
+            illegal_instruction();
+            break;
         case 'p':
             for (int i = 0; i < 100; ++i) Sleep(2);
             goto_xy(2, 22);

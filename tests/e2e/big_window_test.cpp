@@ -45,13 +45,8 @@ TEST(BigWindow, TheScreenIsCentredClicksAreItsOwnAndAResizeCentresItAgain) {
     const Offset at{10, 2};
     ASSERT_TRUE(term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_TRUE(term.text_at(at.x, at.y, 3) == "===" && margins_blank(term, at)) << "the intro too\n" << term.screen_dump();
-    for (int page = 0; page < 3 && !map_at(term, at); ++page) {
-        ASSERT_TRUE(term.wait_for_screen_text("Press any key", TIMEOUT_MS)) << term.screen_dump();
-        term.send_bytes(" ");
-        term.wait_for([&](const VtermTerminal& t) { return map_at(t, at) || !t.screen_contains("Press any key"); },
-                      TIMEOUT_MS);
-    }
-    ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return map_at(t, at); }, TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS, " ", [&](const VtermTerminal& t) { return map_at(t, at); }))
+        << term.screen_dump();
     EXPECT_TRUE(margins_blank(term, at)) << term.screen_dump();
     EXPECT_EQ(term.glyph_at(at.x + 4, at.y + 2), U'☺');
 

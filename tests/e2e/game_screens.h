@@ -22,17 +22,23 @@ bool shows_battle(const Screen& t) {
 inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
-// Pages through the intro to the map, one key a page, each sent once its
-// page asks for it: on the map a Space or an Enter is a click of the
-// keyboard pointer, and would set the hero walking. True once the map shows.
-inline bool page_to_the_map(VtermTerminal& term, const char* key = " ", int timeout_ms = 5000) {
-    const auto asking = [](const VtermTerminal& t) { return shows_map(t) || t.screen_contains("Press any key"); };
-    const auto turned = [](const VtermTerminal& t) { return shows_map(t) || !t.screen_contains("Press any key"); };
-    for (int page = 0; page < 8 && term.wait_for(asking, timeout_ms) && !shows_map(term); ++page) {
+// Pages through the intro as a player does, to the map. A key that comes
+// while a page is still being put up is thrown away: press again. No key
+// is sent once the map shows: there a Space or an Enter is a click of the
+// keyboard pointer, and would set the hero walking.
+inline bool intro_to_map(VtermTerminal& term, int timeout_ms, const char* key = " ",
+                         const std::function<bool(const VtermTerminal&)>& on_the_map = map_shown) {
+    if (!term.wait_for_screen_text("Welcome, traveller", timeout_ms)) return false;
+    for (int pressed = 0; pressed < 12 && !on_the_map(term); ++pressed) {
+        const std::string page = term.screen_dump();
         term.send_bytes(key);
-        term.wait_for(turned, timeout_ms);
+        term.wait_for(
+            [&](const VtermTerminal& t) {
+                return on_the_map(t) || (t.screen_dump() != page && t.screen_contains("Press any key"));
+            },
+            2000);
     }
-    return term.wait_for(map_shown, timeout_ms);
+    return term.wait_for(on_the_map, timeout_ms);
 }
 
 // The number written at (x, y), or -1 if none starts there.
@@ -85,6 +91,12 @@ inline bool click_until(VtermTerminal& term, int x, int y, const std::function<b
         term.wait_for(taken, 3000);
     }
     return taken(term);
+}
+
+// Escape always succeeds once the game reads the click.
+inline bool escape_to_map(VtermTerminal& term) {
+    return click_until(term, 66, 21, [](const VtermTerminal& t) { return t.screen_contains("Escaping") || map_shown(t); }) &&
+           term.wait_for(map_shown, 10000);
 }
 
 // Walks about until a monster is met and its battle screen is up.

@@ -71,8 +71,7 @@ TEST(KeysOnly, AWholeGameFromTheIntroToABattleAndBackWithoutAMouse) {
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
     VtermTerminal term(launch);
-    ASSERT_TRUE(term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << term.screen_dump();
-    ASSERT_TRUE(page_to_the_map(term, "\r")) << term.screen_dump();
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS, "\r")) << term.screen_dump();
 
     // Enter clicks at the pointer, in the middle of the screen: the walk
     // starts, and the pointer shows there in reverse, the cell's paper

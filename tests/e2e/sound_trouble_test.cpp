@@ -24,8 +24,7 @@ const char* const FIELD_SONGS[] = {"ff10_sutekidane[1].mid", "melodies[1].mid", 
 class SoundTrouble : public GameFolder {
 protected:
     void page_through_intro(VtermTerminal& term) {
-        ASSERT_TRUE(term.wait_for_screen_text("Welcome", TIMEOUT_MS)) << term.screen_dump();
-        page_to_the_map(term);
+        intro_to_map(term, TIMEOUT_MS);
     }
 
     // Ends the game with Ctrl+C and checks it left nothing behind: the
