@@ -50,10 +50,11 @@ protected:
 };
 
 // Everything but the game's own sequences, which are CSI with digits,
-// semicolons and '?' only; what is left must be free of control bytes but
-// the cursor moves the game makes itself (CR, LF, BS) and the bell.
+// semicolons and '?' only (or the start of one that Ctrl+C cut short, ended
+// by CAN); what is left must be free of control bytes but the cursor moves
+// the game makes itself (CR, LF, BS) and the bell.
 inline void expect_no_raw_control_bytes(const std::string& received) {
-    static const std::regex OWN_SEQUENCE("\x1b\\[[0-9;?]*[A-Za-z]");
+    static const std::regex OWN_SEQUENCE("\x1b\\[[0-9;?]*[A-Za-z]|(\x1b\\[?[0-9;?]*)?\x18");
     const std::string rest = std::regex_replace(received, OWN_SEQUENCE, "");
     for (std::size_t i = 0; i < rest.size(); ++i) {
         const auto byte = static_cast<unsigned char>(rest[i]);

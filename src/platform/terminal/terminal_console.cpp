@@ -44,15 +44,17 @@ void TerminalConsole::send(const std::string& bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     ++write_calls;
+    set_frame_in_flight(true);
     while (left > 0) {
         const ssize_t n = write(out, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // the terminal is gone; the next read will find out
+        if (n <= 0) break;  // the terminal is gone; the next read will find out
         p += n;
         left -= static_cast<std::size_t>(n);
         sent_bytes += n;
         if (left > 0) ++write_calls;
     }
+    set_frame_in_flight(false);
 }
 
 bool TerminalConsole::terminal_big_enough() {

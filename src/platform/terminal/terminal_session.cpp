@@ -37,6 +37,7 @@ int real_stdout = -1;
 termios saved_termios{};
 termios game_termios{};
 volatile sig_atomic_t active = 0;
+volatile sig_atomic_t frame_in_flight = 0;
 
 // Error text is kept in an anonymous file while the game owns the screen.
 int kept_errors = -1;
@@ -64,6 +65,10 @@ void enter_modes() {
 }
 
 void leave_modes() {
+    // A signal that cut a frame short may have cut it inside an escape
+    // sequence: CAN ends that sequence there, so the modes that follow are
+    // read as sequences of their own and not as the rest of it.
+    if (frame_in_flight) write_all(terminal_out, "\x18", 1);
     write_all(terminal_out, LEAVE_MODES, sizeof LEAVE_MODES - 1);
     tcsetattr(terminal_in, TCSANOW, &saved_termios);
     active = 0;
@@ -184,6 +189,8 @@ void end_terminal_session() {
     give_back_stdout();
     replay_kept_errors();
 }
+
+void set_frame_in_flight(bool writing) { frame_in_flight = writing ? 1 : 0; }
 
 int terminal_wake_fd() { return wake_pipe[0]; }
 

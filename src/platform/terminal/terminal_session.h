@@ -15,6 +15,10 @@ int begin_terminal_session(int in_fd, int out_fd);
 // more than once, and from a signal handler.
 void end_terminal_session();
 
+// The game is writing a frame, which a signal may cut short anywhere:
+// giving the terminal back then first ends any sequence left unfinished.
+void set_frame_in_flight(bool writing);
+
 // The read end of a pipe that becomes readable when the terminal has been
 // resized or the game was brought back from a suspension (Ctrl+Z); in
 // both cases the whole screen must be painted again.
