@@ -50,7 +50,9 @@ protected:
     // Writes a data file into the test's working folder.
     void data_file(const std::string& name, const std::string& bytes) {
         const auto slash = name.rfind('/');
-        if (slash != std::string::npos) EXPECT_EQ(std::system(("mkdir -p '" + name.substr(0, slash) + "'").c_str()), 0);
+        if (slash != std::string::npos) {
+            EXPECT_EQ(std::system(("mkdir -p '" + name.substr(0, slash) + "'").c_str()), 0);
+        }
         std::ofstream(name, std::ios::binary) << bytes;
     }
 
