@@ -41,7 +41,7 @@ protected:
     ~GameTest() override {
         if (chdir(previous_folder) != 0) std::abort();
         std::free(previous_folder);
-        std::system(("rm -rf '" + folder + "'").c_str());
+        EXPECT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
         music.song = nullptr;
         install_sound_library(*previous_library);
         install_effect_player(*previous_effects);
@@ -50,7 +50,9 @@ protected:
     // Writes a data file into the test's working folder.
     void data_file(const std::string& name, const std::string& bytes) {
         const auto slash = name.rfind('/');
-        if (slash != std::string::npos) std::system(("mkdir -p '" + name.substr(0, slash) + "'").c_str());
+        if (slash != std::string::npos) {
+            EXPECT_EQ(std::system(("mkdir -p '" + name.substr(0, slash) + "'").c_str()), 0);
+        }
         std::ofstream(name, std::ios::binary) << bytes;
     }
 

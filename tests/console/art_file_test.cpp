@@ -20,7 +20,7 @@ protected:
         char pattern[] = "/tmp/art_file_XXXXXX";
         dir = mkdtemp(pattern);
     }
-    ~ArtFile() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    ~ArtFile() override { EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0); }
 
     std::string picture(const std::string& bytes) {
         const std::string path = dir + "/picture.txt";

@@ -90,8 +90,13 @@ void replay_kept_errors() {
         if (n <= 0) break;
         write_all(STDERR_FILENO, chunk, static_cast<size_t>(n));
     }
-    // Replayed once only, however many ways out are taken.
-    ftruncate(kept_errors, 0);
+    // Replayed once only, however many ways out are taken: emptied, or
+    // dropped if it cannot be.
+    if (ftruncate(kept_errors, 0) != 0) {
+        close(kept_errors);
+        kept_errors = -1;
+        return;
+    }
     lseek(kept_errors, 0, SEEK_SET);
 }
 

@@ -129,7 +129,7 @@ TEST(SdlAudioDeathTest, LoadFailuresSayWhatIsWrong) {
         quiet_child();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         const std::string dir = "/tmp/sdl_audio_files_" + std::to_string(getpid());
-        std::system(("mkdir -p '" + dir + "/folder.mid'").c_str());
+        const bool made = std::system(("mkdir -p '" + dir + "/folder.mid'").c_str()) == 0;
         std::ofstream(dir + "/garbage.mid") << "this is not a song at all";
         std::ofstream(dir + "/empty.mid");
         std::ifstream whole(SONG, std::ios::binary);
@@ -140,7 +140,7 @@ TEST(SdlAudioDeathTest, LoadFailuresSayWhatIsWrong) {
             FMUSIC_MODULE* loaded = FMUSIC_LoadSong((dir + "/" + name).c_str());
             return loaded ? -100 : FSOUND_GetError();
         };
-        bool ok = FMUSIC_LoadSong(SONG.c_str()) == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
+        bool ok = made && FMUSIC_LoadSong(SONG.c_str()) == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
         ok = ok && FSOUND_Init(44100, 32, 2);
         ok = ok && error_of("missing.mid") == FMOD_ERR_FILE_NOTFOUND;
         ok = ok && error_of("folder.mid") == FMOD_ERR_FILE_NOTFOUND;
@@ -155,7 +155,7 @@ TEST(SdlAudioDeathTest, LoadFailuresSayWhatIsWrong) {
         ok = ok && FMUSIC_FreeSong(good) == 1 && FMUSIC_FreeSong(good) == 0;
         // Starting again while started succeeds.
         ok = ok && FSOUND_Init(44100, 32, 2) && FSOUND_Init(44100, 32, 2);
-        std::system(("rm -rf '" + dir + "'").c_str());
+        ok = std::system(("rm -rf '" + dir + "'").c_str()) == 0 && ok;
         finish(ok);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
