@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/driver_support.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 #include "e2e/x11_terminal.h"
@@ -172,7 +173,10 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     EXPECT_TRUE(cursor) << "no cursor after the game";
 
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
-    std::printf("%s: %.1f s\n", emulator->name.c_str(), seconds);
+    std::string blended;
+    for (char32_t c : term.grid().blended) driver_support::append_utf8(blended, c);
+    std::printf("%s: %.1f s, cells %dx%d, glyphs it blends itself: %s\n", emulator->name.c_str(), seconds,
+                term.grid().width, term.grid().height, blended.empty() ? "none" : blended.c_str());
 }
 
 std::vector<std::string> emulator_names() {

@@ -293,7 +293,7 @@ const std::vector<Emulator>& emulators() {
              argv.insert(argv.end(), command.begin(), command.end());
              return argv;
          },
-         {{"LIBGL_ALWAYS_SOFTWARE", "1"}}, nullptr},
+         {{"LIBGL_ALWAYS_SOFTWARE", "1"}}, nullptr, true},
         {"alacritty", true,
          [](const std::string& folder, const std::vector<std::string>& command) {
              write_file(folder + "/alacritty.yml",
@@ -339,7 +339,19 @@ const X11Cell& X11Screen::cell(int x, int y) const {
     const auto colours = colours_by_count(pixels);
     X11Cell& c = cells[index(x, y)];
     c.bg = colours[0].first;
-    c.fg = colours.size() > 1 ? colours[1].first : c.bg;
+    c.fg = c.bg;
+    // The ink is the colour farthest from the paper: a smoothed glyph's
+    // edges are blends of the two.
+    int farthest = 0;
+    for (const auto& [colour, count] : colours) {
+        int distance = 0;
+        for (int shift = 0; shift <= 16; shift += 8)
+            distance += std::abs(static_cast<int>(colour >> shift & 0xFF) - static_cast<int>(c.bg >> shift & 0xFF));
+        if (distance > farthest) {
+            farthest = distance;
+            c.fg = colour;
+        }
+    }
     if (colours.size() == 1) {
         c.glyph = U' ';
         return c;
@@ -630,7 +642,7 @@ bool X11Terminal::calibrate(int timeout_ms) {
                 cells.glyph_of_shape.emplace(shape, glyphs[i]);
             }
             // A few glyphs drawn blended are the emulator's own; many mean the font is smoothed.
-            if (cells.blended.size() > 8) {
+            if (cells.blended.size() > 8 && !emulator.smooth_font) {
                 why = "glyphs with pixels neither ink nor paper: the font is antialiased";
                 break;
             }

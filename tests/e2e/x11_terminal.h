@@ -29,6 +29,9 @@ struct Emulator {
     std::vector<std::pair<std::string, std::string>> environment;
     // Stops what outlives the emulator's window (a tmux or screen server).
     std::function<std::vector<std::string>(const std::string& folder)> stop;
+    // Smooths its glyphs whatever fontconfig says: ink blends into paper
+    // at the edges, and the checks go by the blend.
+    bool smooth_font = false;
 };
 
 const std::vector<Emulator>& emulators();
