@@ -78,8 +78,10 @@ void expect_reference_map(const X11Terminal& term) {
             const int off = term.screen().differing_pixels(x, y, r.glyph, term.console_colour(console_of_ansi(r.fg)),
                                                            term.console_colour(console_of_ansi(r.bg)));
             if (off == 0) continue;
-            if (++wrong_cells <= 8)
-                wrong += " (" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(off) + " pixels;";
+            if (++wrong_cells > 8) continue;
+            wrong += " (" + std::to_string(x) + "," + std::to_string(y) + ") ";
+            driver_support::append_utf8(wrong, r.glyph);
+            wrong += " " + std::to_string(off) + " pixels;";
         }
     }
     EXPECT_EQ(wrong_cells, 0) << wrong << "\n" << term.screen().dump();
@@ -105,7 +107,7 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     // The intro, paged with the space bar.
     ASSERT_TRUE(term.wait_for([](const X11Screen& s) { return s.contains("Welcome, traveller"); }, TIMEOUT_MS))
         << term.screen().dump();
-    EXPECT_EQ(term.screen().fg_at(23, 1), term.console_colour(15)) << "the intro in bright white";
+    EXPECT_TRUE(close_to(term.screen().fg_at(23, 1), term.console_colour(15))) << "the intro in bright white";
     for (int page = 0; page < 4 && !term.wait_for(x11_map, 1000); ++page) term.key("space");
     ASSERT_TRUE(term.wait_for(x11_map, TIMEOUT_MS)) << term.screen().dump();
     expect_reference_map(term);
@@ -125,7 +127,7 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
         met = term.wait_for(x11_battle, 250);
     }
     ASSERT_TRUE(met) << term.screen().dump();
-    EXPECT_EQ(term.screen().fg_at(64, 17), term.console_colour(9)) << "the commands in bright blue";
+    EXPECT_TRUE(close_to(term.screen().fg_at(64, 17), term.console_colour(9))) << "the commands in bright blue";
 
     // Attack, then escape: whatever the dice say, the map comes back.
     const auto monster_hp = [](const X11Screen& s) {

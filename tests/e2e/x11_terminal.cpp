@@ -202,12 +202,15 @@ uint32_t mix(uint32_t ink, uint32_t paper, int alpha) {
     return out;
 }
 
-// Blends are rounded each emulator its own way.
+}  // namespace
+
 bool close_to(uint32_t a, uint32_t b) {
     for (int shift = 0; shift <= 16; shift += 8)
         if (std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF)) > 4) return false;
     return true;
 }
+
+namespace {
 
 // Made if need be; its path.
 std::string xdg_folder(const std::string& folder, const std::string& name) {
@@ -311,7 +314,8 @@ const std::vector<Emulator>& emulators() {
              std::vector<std::string> argv = {"konsole", "--nofork", "--separate", "--hide-menubar", "--hide-tabbar",
                                               "-p", "TerminalColumns=80", "-p", "TerminalRows=25", "-p",
                                               "Font=DejaVu Sans Mono,10,-1,5,50,0,0,0,0,0", "-p",
-                                              "ScrollBarPosition=2", "-p", "BlinkingCursorEnabled=false", "-e"};
+                                              "ScrollBarPosition=2", "-p", "BlinkingCursorEnabled=false", "-p",
+                                              "AntiAliasFonts=false", "-e"};
              argv.insert(argv.end(), command.begin(), command.end());
              return argv;
          },

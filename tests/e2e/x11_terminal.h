@@ -37,6 +37,11 @@ struct Emulator {
 const std::vector<Emulator>& emulators();
 const Emulator* find_emulator(std::string_view name);
 
+// Colours as one where each channel is within a few steps: blends are
+// rounded each emulator its own way, and a smoothed glyph's strokes may
+// never reach the full ink.
+bool close_to(uint32_t a, uint32_t b);
+
 // What the calibration screen taught about the emulator.
 struct CellGrid {
     int left = 0;
