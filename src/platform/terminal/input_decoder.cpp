@@ -295,10 +295,16 @@ void InputDecoder::mouse(unsigned code, bool release, int x, int y, std::vector<
         held = 0;
     } else if (release) {
         held &= ~BUTTON_BITS[code];
+        released |= BUTTON_BITS[code];
+    } else if (motion && (released & BUTTON_BITS[code])) {
+        // rxvt-unicode names the last button it saw in a move with none
+        // down: after a left click every move looked like a drag, and a
+        // right click then like both buttons at once.
     } else {
         // A press, or a move with that button down: so a press the window
         // never saw still shows as held.
         held |= BUTTON_BITS[code];
+        if (!motion) released &= ~BUTTON_BITS[code];
     }
     out.push_back(mouse_report(x, y, held, motion && !release ? MOUSE_MOVED : 0));
 }

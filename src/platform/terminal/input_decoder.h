@@ -53,4 +53,6 @@ private:
 
     std::string kept;
     std::uint32_t held = 0;
+    // Buttons whose release came after their last press.
+    std::uint32_t released = 0;
 };

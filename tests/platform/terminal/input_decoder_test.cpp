@@ -67,6 +67,15 @@ TEST(InputDecoderMouse, MotionReportsResynchroniseTheHeldState) {
     EXPECT_EQ(decoder.held_buttons(), RIGHT_BUTTON);
 }
 
+TEST(InputDecoderMouse, AMoveNamingAButtonSeenReleasedHoldsNothing) {
+    // rxvt-unicode's moves after a left click say 32, "left held".
+    EXPECT_EQ(decoded(sgr(0, 5, 5) + sgr(0, 5, 5, 'm') + sgr(32, 6, 6) + sgr(2, 6, 6) + sgr(2, 6, 6, 'm') +
+                      sgr(0, 7, 7) + sgr(32, 8, 8)),
+              text({mouse_report(4, 4, LEFT_BUTTON), mouse_report(4, 4, 0), mouse_report(5, 5, 0, MOUSE_MOVED),
+                    mouse_report(5, 5, RIGHT_BUTTON), mouse_report(5, 5, 0), mouse_report(6, 6, LEFT_BUTTON),
+                    mouse_report(7, 7, LEFT_BUTTON, MOUSE_MOVED)}));
+}
+
 TEST(InputDecoderMouse, WheelCarriesDirectionAndNeverChangesTheHeldState) {
     EXPECT_EQ(decoded(sgr(64, 1, 2) + sgr(65, 1, 2) + sgr(66, 1, 2) + sgr(67, 1, 2) + sgr(64, 1, 2, 'm')),
               text({mouse_report(0, 1, WHEEL_FORWARD, MOUSE_WHEELED),
