@@ -8,7 +8,11 @@
 // only acts when the game waits for it, so that delay lies beyond the game's
 // own pauses. Every game is stopped by its PID at the end. Prints figures;
 // never fails on them.
-// Usage: load_bench [--seconds S] [N ...]   (default: 1 10 50 200, 60 s each)
+// Usage: load_bench [--seconds S] [--without-sound] [N ...]
+//   default: N = 1 10 50 200, 60 s each. --without-sound plays the game with
+//   its sound taken out (bench/load/game_without_sound.cpp), to tell what
+//   sound costs a player. LOAD_BENCH_TRACE=1 tells what the first player
+//   sends and sees.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -82,7 +86,7 @@ struct Game {
 // Every game started, and every one stopped by its PID however the run ends.
 class Games {
 public:
-    explicit Games(std::string home_folder) : home(std::move(home_folder)) {}
+    Games(const char* game_program, std::string home_folder) : program(game_program), home(std::move(home_folder)) {}
     ~Games() { stop_all(); }
     Games(const Games&) = delete;
     Games& operator=(const Games&) = delete;
@@ -102,8 +106,8 @@ public:
             // Should the benchmark itself be killed, its games go too.
             prctl(PR_SET_PDEATHSIG, SIGHUP);
             if (chdir(GAME_DATA_DIR) != 0) _exit(127);
-            char* argv[] = {const_cast<char*>(GAME_PATH), nullptr};
-            execve(GAME_PATH, argv, envp.data());
+            char* argv[] = {const_cast<char*>(program), nullptr};
+            execve(program, argv, envp.data());
             _exit(127);
         }
         // Later games must not inherit this terminal, or it would outlive
@@ -165,6 +169,7 @@ public:
     std::vector<Game> all;
 
 private:
+    const char* program;
     std::string home;
 };
 
@@ -190,6 +195,7 @@ Spread spread_of(std::vector<double> values) {
 
 struct Figures {
     int players = 0;
+    bool without_sound = false;
     int running_at_end = 0;
     double window_s = 0;
     double cpu_percent[STAGE_COUNT] = {};  // of one core, per player
@@ -242,9 +248,10 @@ void sample_memory(const Games& games, std::vector<double>& rss, std::vector<dou
     }
 }
 
-Figures run_load(int players, int window_seconds) {
+Figures run_load(int players, int window_seconds, bool without_sound) {
     Figures figures;
     figures.players = players;
+    figures.without_sound = without_sound;
     figures.load_before = load_average();
     char home_template[] = "/tmp/load_bench_home.XXXXXX";
     const char* home = mkdtemp(home_template);
@@ -252,7 +259,7 @@ Figures run_load(int players, int window_seconds) {
     double ticks[STAGE_COUNT] = {};
     std::vector<double> rss, pss;
     {
-        Games games(home);
+        Games games(without_sound ? SILENT_GAME_PATH : GAME_PATH, home);
         const Moment began = BenchClock::now();
         Moment window_open{}, window_close{}, middle{};
         bool counting = false, window_done = false, middle_sampled = false;
@@ -401,8 +408,9 @@ Figures run_load(int players, int window_seconds) {
 }
 
 void print_details(const Figures& f) {
-    std::printf("== %d player%s at once: measured over %.0f s; %d still running at the end\n", f.players,
-                f.players == 1 ? "" : "s", f.window_s, f.running_at_end);
+    std::printf("== %d player%s at once%s: measured over %.0f s; %d still running at the end\n", f.players,
+                f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "", f.window_s,
+                f.running_at_end);
     std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core\n",
                 f.load_before, f.load_after, f.system_busy_percent, f.driver_percent);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
@@ -447,15 +455,18 @@ void print_details(const Figures& f) {
 
 int main(int argc, char** argv) {
     int window_seconds = 60;
+    bool without_sound = false;
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc) {
             window_seconds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--without-sound") {
+            without_sound = true;
         } else if (std::atoi(arg.c_str()) > 0) {
             counts.push_back(std::atoi(arg.c_str()));
         } else {
-            std::fprintf(stderr, "usage: load_bench [--seconds S] [N ...]\n");
+            std::fprintf(stderr, "usage: load_bench [--seconds S] [--without-sound] [N ...]\n");
             return 2;
         }
     }
@@ -464,24 +475,27 @@ int main(int argc, char** argv) {
     signal(SIGTERM, request_stop);
     signal(SIGHUP, request_stop);
     signal(SIGPIPE, SIG_IGN);
-    long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
 
     std::vector<Figures> runs;
     for (int players : counts) {
         if (stop_requested) break;
-        runs.push_back(run_load(players, window_seconds));
+        runs.push_back(run_load(players, window_seconds, without_sound));
         print_details(runs.back());
     }
+    const auto who = [&](const Figures& f) {
+        return std::to_string(f.players) + " player" + (f.players == 1 ? "" : "s") + " at once on " +
+               std::to_string(cores) + " cores" + (f.without_sound ? ", without sound" : "");
+    };
     std::printf("| players | CPU per player, walking | in battle | VmRSS per player | PSS per player | delay median | "
-                "delay 99th percentile |\n|---|---|---|---|---|---|---|\n");
+                "delay 99th percentile | all cores busy |\n|---|---|---|---|---|---|---|---|\n");
     for (const Figures& f : runs)
-        std::printf("| %d | %.2f %% | %.2f %% | %.1f MB | %.1f MB | %.2f ms | %.2f ms |\n", f.players,
-                    f.cpu_percent[static_cast<int>(Stage::map)], f.cpu_percent[static_cast<int>(Stage::battle)],
-                    f.rss_mb, f.pss_mb, f.all.median, f.all.p99);
+        std::printf("| %d%s | %.2f %% | %.2f %% | %.1f MB | %.1f MB | %.2f ms | %.2f ms | %.0f %% |\n", f.players,
+                    f.without_sound ? " (without sound)" : "", f.cpu_percent[static_cast<int>(Stage::map)],
+                    f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb, f.pss_mb, f.all.median, f.all.p99,
+                    f.system_busy_percent);
     for (const Figures& f : runs)
-        table_row(("load, " + std::to_string(f.players) + " player" + (f.players == 1 ? "" : "s") + " at once on " +
-                   std::to_string(cores) + " cores")
-                      .c_str(),
+        table_row(("load, " + who(f)).c_str(),
                   "CPU walking %.2f %%, battle %.2f %% of a core each; RSS %.1f MB, PSS %.1f MB each; delay beyond "
                   "pauses median %.2f ms, 99th pct %.2f ms",
                   f.cpu_percent[static_cast<int>(Stage::map)], f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb,
