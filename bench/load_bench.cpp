@@ -14,7 +14,7 @@
 //   sound costs a player. LOAD_BENCH_TRACE=1 tells what the first player
 //   sends and sees.
 #include <fcntl.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <pty.h>
 #include <pwd.h>
 #include <signal.h>
@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -86,8 +87,12 @@ struct Game {
 // Every game started, and every one stopped by its PID however the run ends.
 class Games {
 public:
-    Games(const char* game_program, std::string home_folder) : program(game_program), home(std::move(home_folder)) {}
-    ~Games() { stop_all(); }
+    Games(const char* game_program, std::string home_folder)
+        : poller(epoll_create1(EPOLL_CLOEXEC)), program(game_program), home(std::move(home_folder)) {}
+    ~Games() {
+        stop_all();
+        close(poller);
+    }
     Games(const Games&) = delete;
     Games& operator=(const Games&) = delete;
 
@@ -121,6 +126,10 @@ public:
         game.player = std::make_unique<ScriptedPlayer>(child, master, seed, all.empty() && std::getenv("LOAD_BENCH_TRACE"));
         game.since = BenchClock::now();
         game.ticks_then = 0;
+        epoll_event watch{};
+        watch.events = EPOLLIN;
+        watch.data.u32 = static_cast<std::uint32_t>(all.size());
+        epoll_ctl(poller, EPOLL_CTL_ADD, master, &watch);
         all.push_back(std::move(game));
         return true;
     }
@@ -167,6 +176,8 @@ public:
     }
 
     std::vector<Game> all;
+    // Every live game's terminal; an event names the game by its index.
+    const int poller;
 
 private:
     const char* program;
@@ -175,11 +186,13 @@ private:
 
 struct Spread {
     std::size_t count = 0;
+    std::size_t lost = 0;  // never answered; counted at the timeout
     double median = 0, p99 = 0, worst = 0;
 };
 
-Spread spread_of(std::vector<double> values) {
+Spread spread_of(std::vector<double> values, std::size_t lost) {
     Spread s;
+    s.lost = lost;
     s.count = values.size();
     if (values.empty()) return s;
     std::sort(values.begin(), values.end());
@@ -204,13 +217,24 @@ struct Figures {
     Spread by_ask[ASK_COUNT];
     Spread all;       // every answer in the window
     Spread intro;     // intro keys, before the window
-    int unanswered = 0, unexpected = 0, battles = 0;
+    int unexpected = 0, battles = 0, reached_map = 0;
     double system_busy_percent = 0;  // of all cores together
     double driver_percent = 0;       // this process, of one core
     double load_before = 0, load_after = 0;
     std::map<std::string, long long> thread_ticks;
     std::vector<MappingMemory> one_player_memory;
+    // Second by second through the window: where the players were, and the
+    // answers to inputs sent in that second.
+    struct Second {
+        int players_in[STAGE_COUNT] = {};
+        int inputs = 0, slow = 0;
+        double worst_ms = 0;
+    };
+    std::vector<Second> seconds;
 };
+
+// An answer slower than this is counted in the second-by-second account.
+constexpr double SLOW_MS = 50;
 
 double load_average() {
     double load[1] = {0};
@@ -248,6 +272,50 @@ void sample_memory(const Games& games, std::vector<double>& rss, std::vector<dou
     }
 }
 
+// What only a look at the games still running tells, once the window has
+// closed: how many, their threads' CPU, one player's memory by mapping and
+// the memory of them all.
+void games_at_window_end(const Games& games, Figures& figures) {
+    double total_pss = 0;
+    for (const Game& game : games.all) {
+        if (!game.live) continue;
+        ++figures.running_at_end;
+        for (const ThreadTicks& t : thread_ticks(game.pid)) figures.thread_ticks[t.name] += t.ticks;
+        if (figures.one_player_memory.empty()) figures.one_player_memory = memory_by_mapping(game.pid);
+        total_pss += static_cast<double>(std::max(0LL, proportional_kb(game.pid))) / 1024.0;
+    }
+    figures.pss_total_mb = total_pss;
+}
+
+// The answers to inputs sent within the window, by what was asked and by
+// second; the intro keys, sent before it, apart.
+void sum_up_answers(const Games& games, Moment window_open, Moment window_close, Figures& figures) {
+    std::vector<double> by_ask[ASK_COUNT], all, intro;
+    std::size_t lost[ASK_COUNT] = {}, all_lost = 0, intro_lost = 0;
+    for (const Game& game : games.all)
+        for (const Answered& a : game.player->answers()) {
+            if (a.ask == Ask::intro_key) {
+                intro.push_back(a.ms);
+                intro_lost += !a.in_time;
+            }
+            if (a.sent < window_open || a.sent >= window_close) continue;
+            by_ask[static_cast<int>(a.ask)].push_back(a.ms);
+            all.push_back(a.ms);
+            const auto second = static_cast<std::size_t>(seconds_between(window_open, a.sent));
+            if (second < figures.seconds.size()) {
+                Figures::Second& s = figures.seconds[second];
+                ++s.inputs;
+                s.slow += a.ms > SLOW_MS;
+                s.worst_ms = std::max(s.worst_ms, a.ms);
+            }
+            lost[static_cast<int>(a.ask)] += !a.in_time;
+            all_lost += !a.in_time;
+        }
+    for (int ask = 0; ask < ASK_COUNT; ++ask) figures.by_ask[ask] = spread_of(by_ask[ask], lost[ask]);
+    figures.all = spread_of(all, all_lost);
+    figures.intro = spread_of(intro, intro_lost);
+}
+
 Figures run_load(int players, int window_seconds, bool without_sound) {
     Figures figures;
     figures.players = players;
@@ -265,8 +333,7 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
         bool counting = false, window_done = false, middle_sampled = false;
         SystemTicks system_before{};
         double own_before = 0;
-        std::vector<pollfd> fds;
-        std::vector<Game*> polled;
+        epoll_event events[256];
         Moment wake = began;
         Moment all_on_map_since{};
         while (!stop_requested) {
@@ -297,6 +364,12 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                     own_before = own_cpu_seconds();
                 }
             }
+            if (counting && now >= window_open + seconds(figures.seconds.size())) {
+                Figures::Second second;
+                for (const Game& game : games.all)
+                    if (game.live) ++second.players_in[static_cast<int>(game.player->stage())];
+                figures.seconds.push_back(second);
+            }
             if (counting && !middle_sampled && now >= middle) {
                 sample_memory(games, rss, pss);
                 middle_sampled = true;
@@ -313,33 +386,13 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                 figures.driver_percent = 100.0 * (own_cpu_seconds() - own_before) / figures.window_s;
                 sample_memory(games, rss, pss);
                 games.all.front().player->trace_screen();
-                for (const Game& game : games.all) {
-                    if (!game.live) continue;
-                    ++figures.running_at_end;
-                    for (const ThreadTicks& t : thread_ticks(game.pid)) figures.thread_ticks[t.name] += t.ticks;
-                }
-                for (const Game& game : games.all)
-                    if (game.live) {
-                        figures.one_player_memory = memory_by_mapping(game.pid);
-                        break;
-                    }
-                double total_pss = 0;
-                for (const Game& game : games.all)
-                    if (game.live) total_pss += static_cast<double>(std::max(0LL, proportional_kb(game.pid))) / 1024.0;
-                figures.pss_total_mb = total_pss;
+                games_at_window_end(games, figures);
                 break;
             }
             if (!counting && !window_done && now >= last_start + LONGEST_START + seconds(window_seconds)) break;
 
             // Wait for output, or until some player or the schedule wants
             // to act.
-            fds.clear();
-            polled.clear();
-            for (Game& game : games.all)
-                if (game.live) {
-                    fds.push_back({game.fd, POLLIN, 0});
-                    polled.push_back(&game);
-                }
             Moment until = wake;
             if (started < players) until = std::min(until, began + started * START_APART);
             if (counting) until = std::min(until, middle_sampled ? window_close : middle);
@@ -349,12 +402,12 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                 timeout.tv_sec = static_cast<time_t>(left / 1000000000);
                 timeout.tv_nsec = static_cast<long>(left % 1000000000);
             }
-            const int ready = ppoll(fds.data(), fds.size(), &timeout, nullptr);
+            const int ready = epoll_pwait2(games.poller, events, 256, &timeout, nullptr);
             if (ready < 0 && errno != EINTR) break;
             now = BenchClock::now();
-            for (std::size_t i = 0; ready > 0 && i < fds.size(); ++i) {
-                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                Game& game = *polled[i];
+            for (int i = 0; i < ready; ++i) {
+                Game& game = games.all[events[i].data.u32];
+                if (!game.live) continue;
                 char bytes[8192];
                 const ssize_t n = read(game.fd, bytes, sizeof bytes);
                 if (n > 0) {
@@ -374,21 +427,11 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
         }
         for (const Game& game : games.all) {
             const ScriptedPlayer& p = *game.player;
-            figures.unanswered += p.unanswered();
+            figures.reached_map += game.reached_map;
             figures.unexpected += p.not_as_expected();
             figures.battles += p.battles();
         }
-        std::vector<double> by_ask[ASK_COUNT], all, intro;
-        for (const Game& game : games.all)
-            for (const Answered& a : game.player->answers()) {
-                if (a.ask == Ask::intro_key) intro.push_back(a.ms);
-                if (!window_done || a.sent < window_open || a.sent >= window_close) continue;
-                by_ask[static_cast<int>(a.ask)].push_back(a.ms);
-                all.push_back(a.ms);
-            }
-        for (int ask = 0; ask < ASK_COUNT; ++ask) figures.by_ask[ask] = spread_of(by_ask[ask]);
-        figures.all = spread_of(all);
-        figures.intro = spread_of(intro);
+        if (window_done) sum_up_answers(games, window_open, window_close, figures);
     }  // every game stopped here
     std::filesystem::remove_all(home);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
@@ -408,27 +451,43 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
 }
 
 void print_details(const Figures& f) {
+    if (f.window_s <= 0) {
+        std::printf("== %d players: no figures: %d of them reached the map before the benchmark gave up\n\n", f.players,
+                    f.reached_map);
+        return;
+    }
     std::printf("== %d player%s at once%s: measured over %.0f s; %d still running at the end\n", f.players,
                 f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "", f.window_s,
                 f.running_at_end);
     std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core\n",
                 f.load_before, f.load_after, f.system_busy_percent, f.driver_percent);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
-        std::printf("CPU per player, %-9s %6.2f %% of a core over %.0f player-seconds\n",
-                    stage_name(static_cast<Stage>(stage)), f.cpu_percent[stage], f.player_seconds[stage]);
+        if (f.player_seconds[stage] > 0)
+            std::printf("CPU per player, %-9s %6.2f %% of a core over %.0f player-seconds\n",
+                        stage_name(static_cast<Stage>(stage)), f.cpu_percent[stage], f.player_seconds[stage]);
     std::printf("memory per player: VmRSS mean %.1f MB (max %.1f), PSS mean %.1f MB (max %.1f); PSS of all %.0f MB\n",
                 f.rss_mb, f.rss_mb_max, f.pss_mb, f.pss_mb_max, f.pss_total_mb);
-    std::printf("delay from an input to the first byte of the answer, beyond the game's own pauses:\n");
-    for (int ask = 0; ask < ASK_COUNT; ++ask) {
-        const Spread& s = ask == 0 ? f.intro : f.by_ask[ask];
-        std::printf("  %-15s %6zu answers: median %7.2f ms, 99th percentile %8.2f ms, worst %8.2f ms%s\n",
-                    ask_name(static_cast<Ask>(ask)), s.count, s.median, s.p99, s.worst,
-                    ask == 0 ? " (during the starts, before the window)" : "");
+    std::printf("delay from an input to the first byte of the answer, beyond the game's own pauses (an input never "
+                "answered counts as %lld ms):\n",
+                static_cast<long long>(ANSWER_TIMEOUT.count()));
+    const auto line = [](const char* what, const Spread& s, const char* note) {
+        std::printf("  %-15s %6zu inputs: median %7.2f ms, 99th percentile %8.2f ms, worst %8.2f ms, %zu never answered%s\n",
+                    what, s.count, s.median, s.p99, s.worst, s.lost, note);
+    };
+    line(ask_name(Ask::intro_key), f.intro, " (during the starts, before the window)");
+    for (int ask = 1; ask < ASK_COUNT; ++ask) line(ask_name(static_cast<Ask>(ask)), f.by_ask[ask], "");
+    line("all in window", f.all, "");
+    std::printf("steps answered otherwise than by the hero's new cell %d, battles %d\n", f.unexpected, f.battles);
+    std::printf("seconds of the window with answers slower than %.0f ms (players walking/encounter/battle at its "
+                "start: inputs, slow, worst):\n",
+                SLOW_MS);
+    for (std::size_t i = 0; i < f.seconds.size(); ++i) {
+        const Figures::Second& s = f.seconds[i];
+        if (s.slow == 0) continue;
+        std::printf("  %3zu s: %d/%d/%d: %d inputs, %d slow, worst %.0f ms\n", i,
+                    s.players_in[static_cast<int>(Stage::map)], s.players_in[static_cast<int>(Stage::transition)],
+                    s.players_in[static_cast<int>(Stage::battle)], s.inputs, s.slow, s.worst_ms);
     }
-    std::printf("  %-15s %6zu answers: median %7.2f ms, 99th percentile %8.2f ms, worst %8.2f ms\n", "all in window",
-                f.all.count, f.all.median, f.all.p99, f.all.worst);
-    std::printf("inputs never answered %d, steps answered otherwise than by the hero's new cell %d, battles %d\n",
-                f.unanswered, f.unexpected, f.battles);
     long long thread_total = 0;
     for (const auto& [name, t] : f.thread_ticks) thread_total += t;
     std::printf("CPU of the games' threads over their whole lives:");

@@ -65,15 +65,23 @@ long long resident_kb(pid_t pid) { return field_kb(read_proc(proc_path(pid, "sta
 
 long long proportional_kb(pid_t pid) { return field_kb(read_proc(proc_path(pid, "smaps_rollup")), "\nPss:"); }
 
-bool waiting_for_input(pid_t pid) {
+InputWaitProbe::InputWaitProbe(pid_t pid) : fd(open(proc_path(pid, "syscall").c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+InputWaitProbe::~InputWaitProbe() {
+    if (fd >= 0) close(fd);
+}
+
+bool InputWaitProbe::waiting() const {
     // "number arg1 arg2 arg3 ...": ppoll(fds, count, timeout, mask) with a
     // null timeout.
-    const std::string call = read_proc(proc_path(pid, "syscall"));
-    std::istringstream fields(call);
+    char text[256];
+    const ssize_t n = pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0) return false;
+    text[n] = 0;
     long number = -1;
-    std::string fds, count, timeout;
-    if (!(fields >> number >> fds >> count >> timeout)) return false;
-    return number == SYS_ppoll && timeout == "0x0";
+    unsigned long long fds = 0, count = 0, timeout = 1;
+    if (std::sscanf(text, "%ld %llx %llx %llx", &number, &fds, &count, &timeout) != 4) return false;
+    return number == SYS_ppoll && timeout == 0;
 }
 
 std::vector<ThreadTicks> thread_ticks(pid_t pid) {

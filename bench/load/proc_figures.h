@@ -19,7 +19,18 @@ long long proportional_kb(pid_t pid);
 
 // True while the game's main thread sits in its input wait: the terminal
 // poll with no deadline. A pause polls with a deadline, so it does not count.
-bool waiting_for_input(pid_t pid);
+// Asked often, so the file stays open and is read again from its start.
+class InputWaitProbe {
+public:
+    explicit InputWaitProbe(pid_t pid);
+    ~InputWaitProbe();
+    InputWaitProbe(const InputWaitProbe&) = delete;
+    InputWaitProbe& operator=(const InputWaitProbe&) = delete;
+    bool waiting() const;
+
+private:
+    int fd;
+};
 
 // CPU ticks of each thread, by the thread's name.
 struct ThreadTicks {

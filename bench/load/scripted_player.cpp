@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "load/proc_figures.h"
 
 namespace {
 
@@ -16,7 +15,6 @@ using std::chrono::milliseconds;
 // often until it does (a pause of the game's own goes on meanwhile).
 constexpr milliseconds QUIET{30};
 constexpr milliseconds LOOK_AGAIN{30};
-constexpr milliseconds ANSWER_TIMEOUT{10000};
 // After the hero shows at his new cell the game pauses this long before it
 // reads the next movement; the player then moves the mouse after a short
 // and varying moment of its own.
@@ -60,7 +58,7 @@ const char* ask_name(Ask ask) {
 }
 
 ScriptedPlayer::ScriptedPlayer(pid_t game, int terminal, unsigned seed, bool trace_it)
-    : pid(game), fd(terminal), tracing(trace_it), random(seed) {}
+    : fd(terminal), game_waits(game), tracing(trace_it), random(seed) {}
 
 void ScriptedPlayer::trace(const char* what, const std::string& detail) const {
     if (!tracing) return;
@@ -73,7 +71,7 @@ void ScriptedPlayer::trace(const char* what, const std::string& detail) const {
 void ScriptedPlayer::trace_screen() const {
     if (!tracing) return;
     for (int y = 0; y < 25; ++y) std::fprintf(stderr, "%2d|%s|\n", y, screen.text_at(0, y, 80).c_str());
-    std::fprintf(stderr, "waiting for input: %d\n", waiting_for_input(pid));
+    std::fprintf(stderr, "waiting for input: %d\n", game_waits.waiting());
 }
 
 void ScriptedPlayer::send(const std::string& bytes, Ask ask, Moment now) {
@@ -144,7 +142,7 @@ Moment ScriptedPlayer::act(Moment now) {
     switch (wait) {
     case Wait::answer:
         if (!first_byte_seen && now - sent_at >= ANSWER_TIMEOUT) {
-            ++no_answer;
+            answered.push_back({asked, sent_at, static_cast<double>(ANSWER_TIMEOUT.count()), false});
             trace("no answer");
             resynchronise();
             break;
@@ -179,7 +177,7 @@ Moment ScriptedPlayer::act(Moment now) {
 void ScriptedPlayer::decide(Moment now) {
     if (last_output == Moment{}) return;  // not started yet
     if (where == Stage::intro) {
-        if (waiting_for_input(pid)) send(" ", Ask::intro_key, now);
+        if (game_waits.waiting()) send(" ", Ask::intro_key, now);
         return;
     }
     if (where == Stage::map) on_map(now);
@@ -188,14 +186,14 @@ void ScriptedPlayer::decide(Moment now) {
 
 void ScriptedPlayer::on_map(Moment now) {
     if (!screen.field_menu_title().empty()) {
-        if (!waiting_for_input(pid)) return;
+        if (!game_waits.waiting()) return;
         walking = false;  // a menu closes with the hero standing
         send(right_click(40, 12), Ask::map_menu, now);
         return;
     }
     if (!screen.shows_map()) return;
     const auto [x, y] = screen.find_hero();
-    if (x < 0 || !waiting_for_input(pid)) return;
+    if (x < 0 || !game_waits.waiting()) return;
     if (steps_since_menu >= STEPS_BETWEEN_MENUS) {
         steps_since_menu = 0;
         item_menu_next = !item_menu_next;
@@ -225,7 +223,7 @@ void ScriptedPlayer::in_battle(Moment now) {
         return;
     }
     const std::string menu = screen.battle_menu_title();
-    if (!waiting_for_input(pid)) return;
+    if (!game_waits.waiting()) return;
     if (menu == "MAGIC") {
         send(right_click(40, 12), Ask::battle_menu, now);  // a look, and back
         return;

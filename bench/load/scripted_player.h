@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "load/game_screen.h"
+#include "load/proc_figures.h"
 
 using BenchClock = std::chrono::steady_clock;
 using Moment = BenchClock::time_point;
@@ -34,7 +35,11 @@ struct Answered {
     Ask ask;
     Moment sent;
     double ms;  // from the input's write to the first byte read after it
+    bool in_time = true;  // false: nothing came within the timeout, which ms then holds
 };
+
+// How long a player waits for an answer before it takes the input as lost.
+constexpr std::chrono::milliseconds ANSWER_TIMEOUT{20000};
 
 class ScriptedPlayer {
 public:
@@ -48,7 +53,6 @@ public:
 
     Stage stage() const { return where; }
     const std::vector<Answered>& answers() const { return answered; }
-    int unanswered() const { return no_answer; }
     int not_as_expected() const { return unexpected; }
     int battles() const { return battle_count; }
     // What the player sees, for a tracing run.
@@ -65,8 +69,8 @@ private:
     void resynchronise();
     void trace(const char* what, const std::string& detail = "") const;
 
-    pid_t pid;
     int fd;
+    InputWaitProbe game_waits;
     bool tracing;
     std::minstd_rand random;
     GameScreen screen;
@@ -95,6 +99,5 @@ private:
     bool fallen = false;
 
     std::vector<Answered> answered;
-    int no_answer = 0;
     int unexpected = 0;
 };
