@@ -75,7 +75,7 @@ struct Game {
     pid_t pid = -1;
     int fd = -1;
     bool live = false;
-    int exit_status = 0;
+    int exit_status = -1;  // the wait status of a game that ended by itself
     std::unique_ptr<ScriptedPlayer> player;
     // The CPU account: the stage being counted, since when, from which tick.
     Stage counted = Stage::intro;
@@ -134,13 +134,19 @@ public:
         return true;
     }
 
-    // A game whose terminal closed: reap it.
+    // A game whose terminal closed: reap it, and should it linger without
+    // its terminal, stop it.
     void ended(Game& game) {
         if (!game.live) return;
         game.live = false;
         int status = 0;
-        for (int tries = 0; tries < 100 && waitpid(game.pid, &status, WNOHANG) == 0; ++tries) usleep(10000);
-        game.exit_status = status;
+        pid_t reaped = 0;
+        for (int tries = 0; tries < 100 && (reaped = waitpid(game.pid, &status, WNOHANG)) == 0; ++tries) usleep(10000);
+        if (reaped == 0) {
+            kill(game.pid, SIGKILL);
+            waitpid(game.pid, nullptr, 0);
+        }
+        game.exit_status = reaped == game.pid ? status : -1;
         close(game.fd);
     }
 
@@ -218,8 +224,12 @@ struct Figures {
     Spread all;       // every answer in the window
     Spread intro;     // intro keys, before the window
     int unexpected = 0, battles = 0, reached_map = 0;
+    std::vector<std::string> ended_early;  // how each game that ended before the window closed ended
     double system_busy_percent = 0;  // of all cores together
     double driver_percent = 0;       // this process, of one core
+    // How late this process woke from its timed waits within the window:
+    // what the machine's load adds to every figure above, the driver's share.
+    Spread driver_late;
     double load_before = 0, load_after = 0;
     std::map<std::string, long long> thread_ticks;
     std::vector<MappingMemory> one_player_memory;
@@ -334,6 +344,7 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
         SystemTicks system_before{};
         double own_before = 0;
         epoll_event events[256];
+        std::vector<double> late_ms;
         Moment wake = began;
         Moment all_on_map_since{};
         while (!stop_requested) {
@@ -405,6 +416,7 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
             const int ready = epoll_pwait2(games.poller, events, 256, &timeout, nullptr);
             if (ready < 0 && errno != EINTR) break;
             now = BenchClock::now();
+            if (ready == 0 && counting) late_ms.push_back(std::chrono::duration<double, std::milli>(now - until).count());
             for (int i = 0; i < ready; ++i) {
                 Game& game = games.all[events[i].data.u32];
                 if (!game.live) continue;
@@ -428,10 +440,19 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
         for (const Game& game : games.all) {
             const ScriptedPlayer& p = *game.player;
             figures.reached_map += game.reached_map;
+            if (!game.live) {
+                const int status = game.exit_status;
+                figures.ended_early.push_back(
+                    (status == -1          ? std::string("not reaped")
+                     : WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                           : "exit status " + std::to_string(WEXITSTATUS(status))) +
+                    (p.hero_fell() ? " after the hero fell" : ""));
+            }
             figures.unexpected += p.not_as_expected();
             figures.battles += p.battles();
         }
         if (window_done) sum_up_answers(games, window_open, window_close, figures);
+        figures.driver_late = spread_of(late_ms, 0);
     }  // every game stopped here
     std::filesystem::remove_all(home);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
@@ -452,15 +473,17 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
 
 void print_details(const Figures& f) {
     if (f.window_s <= 0) {
-        std::printf("== %d players: no figures: %d of them reached the map before the benchmark gave up\n\n", f.players,
+        std::printf("== %d players: no figures, the window never closed (%d of them reached the map)\n\n", f.players,
                     f.reached_map);
         return;
     }
     std::printf("== %d player%s at once%s: measured over %.0f s; %d still running at the end\n", f.players,
                 f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "", f.window_s,
                 f.running_at_end);
-    std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core\n",
-                f.load_before, f.load_after, f.system_busy_percent, f.driver_percent);
+    std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core, woke late "
+                "from its timed waits by %.2f ms median, %.2f ms 99th percentile\n",
+                f.load_before, f.load_after, f.system_busy_percent, f.driver_percent, f.driver_late.median,
+                f.driver_late.p99);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
         if (f.player_seconds[stage] > 0)
             std::printf("CPU per player, %-9s %6.2f %% of a core over %.0f player-seconds\n",
@@ -478,6 +501,7 @@ void print_details(const Figures& f) {
     for (int ask = 1; ask < ASK_COUNT; ++ask) line(ask_name(static_cast<Ask>(ask)), f.by_ask[ask], "");
     line("all in window", f.all, "");
     std::printf("steps answered otherwise than by the hero's new cell %d, battles %d\n", f.unexpected, f.battles);
+    for (const std::string& how : f.ended_early) std::printf("a game ended before the window closed: %s\n", how.c_str());
     std::printf("seconds of the window with answers slower than %.0f ms (players walking/encounter/battle at its "
                 "start: inputs, slow, worst):\n",
                 SLOW_MS);
@@ -554,7 +578,7 @@ int main(int argc, char** argv) {
                     f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb, f.pss_mb, f.all.median, f.all.p99,
                     f.system_busy_percent);
     for (const Figures& f : runs)
-        table_row(("load, " + who(f)).c_str(),
+        table_row(who(f).c_str(),
                   "CPU walking %.2f %%, battle %.2f %% of a core each; RSS %.1f MB, PSS %.1f MB each; delay beyond "
                   "pauses median %.2f ms, 99th pct %.2f ms",
                   f.cpu_percent[static_cast<int>(Stage::map)], f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb,

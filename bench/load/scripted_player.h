@@ -55,6 +55,7 @@ public:
     const std::vector<Answered>& answers() const { return answered; }
     int not_as_expected() const { return unexpected; }
     int battles() const { return battle_count; }
+    bool hero_fell() const { return fallen; }
     // What the player sees, for a tracing run.
     void trace_screen() const;
 
