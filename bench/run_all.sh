@@ -2,7 +2,7 @@
 # Runs every benchmark once and prints one table of their figures, as
 # Markdown. Each benchmark's own detailed output goes to
 # BUILD/bench_details.txt. Takes about four minutes; with LOAD_BENCH=1 the
-# load benchmark (1, 10, 50 and 200 games at once) runs too, about seven
+# load benchmark (1, 10, 50 and 200 games at once) runs too, about six
 # minutes more, and wants the machine to itself.
 # Usage: [LOAD_BENCH=1] sh bench/run_all.sh [build folder, default build]
 set -eu
