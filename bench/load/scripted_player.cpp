@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 
-
 namespace {
 
 using std::chrono::milliseconds;
@@ -23,8 +22,8 @@ constexpr int THINK_MS = 10;
 constexpr int STEPS_BETWEEN_MENUS = 40;
 constexpr int ELIXIR_BELOW_HP = 120;
 
-// The meadow at the top left: row 2, columns 4 to 9, all free.
-constexpr int ROW = 2;
+// The meadow at the top left, where the hero starts: row 2, columns 4 to
+// 9, all free. He only ever walks along it.
 constexpr int WEST = 4;
 constexpr int EAST = 9;
 
@@ -92,7 +91,7 @@ void ScriptedPlayer::output(const char* bytes, std::size_t count, Moment now) {
     if (wait == Wait::answer && !first_byte_seen) {
         first_byte_seen = true;
         answered.push_back({asked, sent_at, std::chrono::duration<double, std::milli>(now - sent_at).count()});
-        trace("answered after ms", std::to_string(answered.back().ms));
+        if (tracing) trace("answered after ms", std::to_string(answered.back().ms));
     }
     if (where == Stage::intro && screen.shows_map()) where = Stage::map;
     if (where == Stage::transition && screen.shows_battle()) {
@@ -149,8 +148,9 @@ Moment ScriptedPlayer::act(Moment now) {
         }
         if (first_byte_seen && now - last_output >= 3 * QUIET) {
             ++unexpected;  // a step answered with something else than the hero's new cell
-            trace("unexpected answer; hero at",
-                  std::to_string(screen.find_hero().first) + "," + std::to_string(screen.find_hero().second));
+            if (tracing)
+                trace("unexpected answer; hero at",
+                      std::to_string(screen.find_hero().first) + "," + std::to_string(screen.find_hero().second));
             resynchronise();
             break;
         }
