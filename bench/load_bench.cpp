@@ -1,0 +1,587 @@
+// Many players on one machine: N real games at once, each on its own
+// pseudo-terminal of 80 x 25 in the data folder, as a host serving them over
+// ssh would run them, each played by a scripted player (intro keys, walking
+// with mouse motion, map menus, battle commands). One process drives them
+// all with one poll. Over a measuring window it takes, per player, the CPU
+// while walking and in battle, the resident and proportional memory, and
+// the delay from each input to the game's first byte in answer; the player
+// only acts when the game waits for it, so that delay lies beyond the game's
+// own pauses. Every game is stopped by its PID at the end. Prints figures;
+// never fails on them.
+// Usage: load_bench [--seconds S] [--without-sound] [N ...]
+//   default: N = 1 10 50 200, 60 s each. --without-sound plays the game with
+//   its sound taken out (bench/load/game_without_sound.cpp), to tell what
+//   sound costs a player. LOAD_BENCH_TRACE=1 tells what the first player
+//   sends and sees.
+#include <fcntl.h>
+#include <sys/epoll.h>
+#include <pty.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "load/proc_figures.h"
+#include "load/scripted_player.h"
+#include "table_row.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// Games start this far apart, as logins come in, not all in one instant.
+constexpr milliseconds START_APART{25};
+// The window opens once every game has reached the map and walked a while,
+// or this long after the last start, whichever comes first.
+constexpr seconds SETTLE{3};
+constexpr seconds LONGEST_START{60};
+constexpr seconds STOP_GRACE{3};
+
+volatile sig_atomic_t stop_requested = 0;
+void request_stop(int) { stop_requested = 1; }
+
+double seconds_between(Moment from, Moment to) { return std::chrono::duration<double>(to - from).count(); }
+
+// What a host gives a player's login: no sound settings, a home of its own.
+std::vector<std::string> login_environment(const std::string& home) {
+    const passwd* user = getpwuid(getuid());
+    const std::string name = user ? user->pw_name : "player";
+    return {"PATH=/usr/local/bin:/usr/bin:/bin",
+            "HOME=" + home,
+            "USER=" + name,
+            "LOGNAME=" + name,
+            "SHELL=/bin/sh",
+            "LANG=C.UTF-8",
+            "TERM=xterm-256color"};
+}
+
+struct Game {
+    pid_t pid = -1;
+    int fd = -1;
+    bool live = false;
+    int exit_status = -1;  // the wait status of a game that ended by itself
+    std::unique_ptr<ScriptedPlayer> player;
+    // The CPU account: the stage being counted, since when, from which tick.
+    Stage counted = Stage::intro;
+    Moment since{};
+    long long ticks_then = 0;
+    bool reached_map = false;
+};
+
+// Every game started, and every one stopped by its PID however the run ends.
+class Games {
+public:
+    Games(const char* game_program, std::string home_folder)
+        : poller(epoll_create1(EPOLL_CLOEXEC)), program(game_program), home(std::move(home_folder)) {}
+    ~Games() {
+        stop_all();
+        close(poller);
+    }
+    Games(const Games&) = delete;
+    Games& operator=(const Games&) = delete;
+
+    bool start(unsigned seed) {
+        winsize size{};
+        size.ws_col = 80;
+        size.ws_row = 25;
+        std::vector<std::string> env = login_environment(home);
+        std::vector<char*> envp;
+        for (auto& entry : env) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        if (child < 0) return false;
+        if (child == 0) {
+            // Should the benchmark itself be killed, its games go too.
+            prctl(PR_SET_PDEATHSIG, SIGHUP);
+            if (chdir(GAME_DATA_DIR) != 0) _exit(127);
+            char* argv[] = {const_cast<char*>(program), nullptr};
+            execve(program, argv, envp.data());
+            _exit(127);
+        }
+        // Later games must not inherit this terminal, or it would outlive
+        // the benchmark.
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        Game game;
+        game.pid = child;
+        game.fd = master;
+        game.live = true;
+        game.player = std::make_unique<ScriptedPlayer>(child, master, seed, all.empty() && std::getenv("LOAD_BENCH_TRACE"));
+        game.since = BenchClock::now();
+        game.ticks_then = 0;
+        epoll_event watch{};
+        watch.events = EPOLLIN;
+        watch.data.u32 = static_cast<std::uint32_t>(all.size());
+        epoll_ctl(poller, EPOLL_CTL_ADD, master, &watch);
+        all.push_back(std::move(game));
+        return true;
+    }
+
+    // A game whose terminal closed: reap it, and should it linger without
+    // its terminal, stop it.
+    void ended(Game& game) {
+        if (!game.live) return;
+        game.live = false;
+        int status = 0;
+        pid_t reaped = 0;
+        for (int tries = 0; tries < 100 && (reaped = waitpid(game.pid, &status, WNOHANG)) == 0; ++tries) usleep(10000);
+        if (reaped == 0) {
+            kill(game.pid, SIGKILL);
+            waitpid(game.pid, nullptr, 0);
+        }
+        game.exit_status = reaped == game.pid ? status : -1;
+        close(game.fd);
+    }
+
+    void stop_all() {
+        for (Game& game : all)
+            if (game.live) kill(game.pid, SIGTERM);
+        const Moment give_up = BenchClock::now() + STOP_GRACE;
+        bool any = true;
+        while (any && BenchClock::now() < give_up) {
+            any = false;
+            for (Game& game : all) {
+                if (!game.live) continue;
+                char drain[4096];
+                while (read(game.fd, drain, sizeof drain) > 0) {
+                }
+                int status = 0;
+                if (waitpid(game.pid, &status, WNOHANG) == game.pid) {
+                    game.live = false;
+                    close(game.fd);
+                } else {
+                    any = true;
+                }
+            }
+            if (any) usleep(10000);
+        }
+        for (Game& game : all) {
+            if (!game.live) continue;
+            kill(game.pid, SIGKILL);
+            waitpid(game.pid, nullptr, 0);
+            game.live = false;
+            close(game.fd);
+        }
+    }
+
+    std::vector<Game> all;
+    // Every live game's terminal; an event names the game by its index.
+    const int poller;
+
+private:
+    const char* program;
+    std::string home;
+};
+
+struct Spread {
+    std::size_t count = 0;
+    std::size_t lost = 0;  // never answered; counted at the timeout
+    double median = 0, p99 = 0, worst = 0;
+};
+
+Spread spread_of(std::vector<double> values, std::size_t lost) {
+    Spread s;
+    s.lost = lost;
+    s.count = values.size();
+    if (values.empty()) return s;
+    std::sort(values.begin(), values.end());
+    const auto rank = [&](double q) {
+        const auto index = static_cast<std::size_t>(std::ceil(q * static_cast<double>(values.size())));
+        return values[std::min(values.size() - 1, index == 0 ? 0 : index - 1)];
+    };
+    s.median = rank(0.5);
+    s.p99 = rank(0.99);
+    s.worst = values.back();
+    return s;
+}
+
+struct Figures {
+    int players = 0;
+    bool without_sound = false;
+    int running_at_end = 0;
+    double window_s = 0;
+    double cpu_percent[STAGE_COUNT] = {};  // of one core, per player
+    double player_seconds[STAGE_COUNT] = {};
+    double rss_mb = 0, rss_mb_max = 0, pss_mb = 0, pss_mb_max = 0, pss_total_mb = 0;
+    Spread by_ask[ASK_COUNT];
+    Spread all;       // every answer in the window
+    Spread intro;     // intro keys, before the window
+    int unexpected = 0, battles = 0, reached_map = 0;
+    std::vector<std::string> ended_early;  // how each game that ended before the window closed ended
+    double system_busy_percent = 0;  // of all cores together
+    double driver_percent = 0;       // this process, of one core
+    // How late this process woke from its timed waits within the window:
+    // what the machine's load adds to every figure above, the driver's share.
+    Spread driver_late;
+    double load_before = 0, load_after = 0;
+    std::map<std::string, long long> thread_ticks;
+    std::vector<MappingMemory> one_player_memory;
+    // Second by second through the window: where the players were, and the
+    // answers to inputs sent in that second.
+    struct Second {
+        int players_in[STAGE_COUNT] = {};
+        int inputs = 0, slow = 0;
+        double worst_ms = 0;
+    };
+    std::vector<Second> seconds;
+};
+
+// An answer slower than this is counted in the second-by-second account.
+constexpr double SLOW_MS = 50;
+
+double load_average() {
+    double load[1] = {0};
+    return getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
+double own_cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Closes the CPU account of a game's current stage and opens the next.
+void account(Game& game, Stage next, Moment now, bool counting, Figures& figures, double ticks[STAGE_COUNT]) {
+    const long long ticks_now = cpu_ticks(game.pid);
+    if (ticks_now < 0) return;
+    if (counting) {
+        const int stage = static_cast<int>(game.counted);
+        ticks[stage] += static_cast<double>(ticks_now - game.ticks_then);
+        figures.player_seconds[stage] += seconds_between(game.since, now);
+    }
+    game.counted = next;
+    game.since = now;
+    game.ticks_then = ticks_now;
+}
+
+void sample_memory(const Games& games, std::vector<double>& rss, std::vector<double>& pss) {
+    for (const Game& game : games.all) {
+        if (!game.live) continue;
+        const long long r = resident_kb(game.pid);
+        const long long p = proportional_kb(game.pid);
+        if (r > 0) rss.push_back(static_cast<double>(r) / 1024.0);
+        if (p > 0) pss.push_back(static_cast<double>(p) / 1024.0);
+    }
+}
+
+// What only a look at the games still running tells, once the window has
+// closed: how many, their threads' CPU, one player's memory by mapping and
+// the memory of them all.
+void games_at_window_end(const Games& games, Figures& figures) {
+    double total_pss = 0;
+    for (const Game& game : games.all) {
+        if (!game.live) continue;
+        ++figures.running_at_end;
+        for (const ThreadTicks& t : thread_ticks(game.pid)) figures.thread_ticks[t.name] += t.ticks;
+        if (figures.one_player_memory.empty()) figures.one_player_memory = memory_by_mapping(game.pid);
+        total_pss += static_cast<double>(std::max(0LL, proportional_kb(game.pid))) / 1024.0;
+    }
+    figures.pss_total_mb = total_pss;
+}
+
+// The answers to inputs sent within the window, by what was asked and by
+// second; the intro keys, sent before it, apart.
+void sum_up_answers(const Games& games, Moment window_open, Moment window_close, Figures& figures) {
+    std::vector<double> by_ask[ASK_COUNT], all, intro;
+    std::size_t lost[ASK_COUNT] = {}, all_lost = 0, intro_lost = 0;
+    for (const Game& game : games.all)
+        for (const Answered& a : game.player->answers()) {
+            if (a.ask == Ask::intro_key) {
+                intro.push_back(a.ms);
+                intro_lost += !a.in_time;
+            }
+            if (a.sent < window_open || a.sent >= window_close) continue;
+            by_ask[static_cast<int>(a.ask)].push_back(a.ms);
+            all.push_back(a.ms);
+            const auto second = static_cast<std::size_t>(seconds_between(window_open, a.sent));
+            if (second < figures.seconds.size()) {
+                Figures::Second& s = figures.seconds[second];
+                ++s.inputs;
+                s.slow += a.ms > SLOW_MS;
+                s.worst_ms = std::max(s.worst_ms, a.ms);
+            }
+            lost[static_cast<int>(a.ask)] += !a.in_time;
+            all_lost += !a.in_time;
+        }
+    for (int ask = 0; ask < ASK_COUNT; ++ask) figures.by_ask[ask] = spread_of(by_ask[ask], lost[ask]);
+    figures.all = spread_of(all, all_lost);
+    figures.intro = spread_of(intro, intro_lost);
+}
+
+Figures run_load(int players, int window_seconds, bool without_sound) {
+    Figures figures;
+    figures.players = players;
+    figures.without_sound = without_sound;
+    figures.load_before = load_average();
+    char home_template[] = "/tmp/load_bench_home.XXXXXX";
+    const char* home = mkdtemp(home_template);
+    if (!home) return figures;
+    double ticks[STAGE_COUNT] = {};
+    std::vector<double> rss, pss;
+    {
+        Games games(without_sound ? SILENT_GAME_PATH : GAME_PATH, home);
+        const Moment began = BenchClock::now();
+        Moment window_open{}, window_close{}, middle{};
+        bool counting = false, window_done = false, middle_sampled = false;
+        SystemTicks system_before{};
+        double own_before = 0;
+        epoll_event events[256];
+        std::vector<double> late_ms;
+        Moment wake = began;
+        Moment all_on_map_since{};
+        while (!stop_requested) {
+            Moment now = BenchClock::now();
+            const int started = static_cast<int>(games.all.size());
+            if (started < players && now >= began + started * START_APART) {
+                if (!games.start(1000u + static_cast<unsigned>(started))) {
+                    std::fprintf(stderr, "load_bench: could not start game %d: %s\n", started, std::strerror(errno));
+                    break;
+                }
+                continue;
+            }
+            const bool all_started = started == players;
+            const Moment last_start = began + (players - 1) * START_APART;
+            if (all_started && !counting && !window_done) {
+                const bool all_on_map = std::all_of(games.all.begin(), games.all.end(),
+                                                    [](const Game& g) { return g.reached_map || !g.live; });
+                if (!all_on_map) all_on_map_since = Moment{};
+                if (all_on_map && all_on_map_since == Moment{}) all_on_map_since = now;
+                if ((all_on_map && now >= all_on_map_since + SETTLE) || now >= last_start + LONGEST_START) {
+                    for (Game& game : games.all)
+                        if (game.live) account(game, game.player->stage(), now, false, figures, ticks);
+                    counting = true;
+                    window_open = now;
+                    window_close = now + seconds(window_seconds);
+                    middle = now + seconds(window_seconds) / 2;
+                    system_before = system_ticks();
+                    own_before = own_cpu_seconds();
+                }
+            }
+            if (counting && now >= window_open + seconds(figures.seconds.size())) {
+                Figures::Second second;
+                for (const Game& game : games.all)
+                    if (game.live) ++second.players_in[static_cast<int>(game.player->stage())];
+                figures.seconds.push_back(second);
+            }
+            if (counting && !middle_sampled && now >= middle) {
+                sample_memory(games, rss, pss);
+                middle_sampled = true;
+            }
+            if (counting && now >= window_close) {
+                for (Game& game : games.all)
+                    if (game.live) account(game, game.player->stage(), now, true, figures, ticks);
+                counting = false;
+                window_done = true;
+                const SystemTicks system_after = system_ticks();
+                figures.window_s = seconds_between(window_open, now);
+                figures.system_busy_percent = 100.0 * static_cast<double>(system_after.busy - system_before.busy) /
+                                              static_cast<double>(std::max(1LL, system_after.total - system_before.total));
+                figures.driver_percent = 100.0 * (own_cpu_seconds() - own_before) / figures.window_s;
+                sample_memory(games, rss, pss);
+                games.all.front().player->trace_screen();
+                games_at_window_end(games, figures);
+                break;
+            }
+            if (!counting && !window_done && now >= last_start + LONGEST_START + seconds(window_seconds)) break;
+
+            // Wait for output, or until some player or the schedule wants
+            // to act.
+            Moment until = wake;
+            if (started < players) until = std::min(until, began + started * START_APART);
+            if (counting) until = std::min(until, middle_sampled ? window_close : middle);
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now).count();
+            timespec timeout{};
+            if (left > 0) {
+                timeout.tv_sec = static_cast<time_t>(left / 1000000000);
+                timeout.tv_nsec = static_cast<long>(left % 1000000000);
+            }
+            const int ready = epoll_pwait2(games.poller, events, 256, &timeout, nullptr);
+            if (ready < 0 && errno != EINTR) break;
+            now = BenchClock::now();
+            if (ready == 0 && counting) late_ms.push_back(std::chrono::duration<double, std::milli>(now - until).count());
+            for (int i = 0; i < ready; ++i) {
+                Game& game = games.all[events[i].data.u32];
+                if (!game.live) continue;
+                char bytes[8192];
+                const ssize_t n = read(game.fd, bytes, sizeof bytes);
+                if (n > 0) {
+                    game.player->output(bytes, static_cast<std::size_t>(n), now);
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    games.ended(game);  // the game is over: its terminal closed
+                }
+            }
+            wake = now + seconds(1);
+            for (Game& game : games.all) {
+                if (!game.live) continue;
+                wake = std::min(wake, game.player->act(now));
+                const Stage stage = game.player->stage();
+                if (stage != game.counted) account(game, stage, now, counting, figures, ticks);
+                if (stage != Stage::intro) game.reached_map = true;
+            }
+        }
+        for (const Game& game : games.all) {
+            const ScriptedPlayer& p = *game.player;
+            figures.reached_map += game.reached_map;
+            if (!game.live) {
+                const int status = game.exit_status;
+                figures.ended_early.push_back(
+                    (status == -1          ? std::string("not reaped")
+                     : WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                           : "exit status " + std::to_string(WEXITSTATUS(status))) +
+                    (p.hero_fell() ? " after the hero fell" : ""));
+            }
+            figures.unexpected += p.not_as_expected();
+            figures.battles += p.battles();
+        }
+        if (window_done) sum_up_answers(games, window_open, window_close, figures);
+        figures.driver_late = spread_of(late_ms, 0);
+    }  // every game stopped here
+    std::filesystem::remove_all(home);
+    for (int stage = 0; stage < STAGE_COUNT; ++stage)
+        if (figures.player_seconds[stage] > 0)
+            figures.cpu_percent[stage] = 100.0 * ticks[stage] / ticks_per_second() / figures.player_seconds[stage];
+    const auto mean = [](const std::vector<double>& v) {
+        double sum = 0;
+        for (double x : v) sum += x;
+        return v.empty() ? 0.0 : sum / static_cast<double>(v.size());
+    };
+    figures.rss_mb = mean(rss);
+    figures.pss_mb = mean(pss);
+    figures.rss_mb_max = rss.empty() ? 0 : *std::max_element(rss.begin(), rss.end());
+    figures.pss_mb_max = pss.empty() ? 0 : *std::max_element(pss.begin(), pss.end());
+    figures.load_after = load_average();
+    return figures;
+}
+
+void print_details(const Figures& f) {
+    if (f.window_s <= 0) {
+        std::printf("== %d players: no figures, the window never closed (%d of them reached the map)\n\n", f.players,
+                    f.reached_map);
+        return;
+    }
+    std::printf("== %d player%s at once%s: measured over %.0f s; %d still running at the end\n", f.players,
+                f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "", f.window_s,
+                f.running_at_end);
+    std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core, woke late "
+                "from its timed waits by %.2f ms median, %.2f ms 99th percentile\n",
+                f.load_before, f.load_after, f.system_busy_percent, f.driver_percent, f.driver_late.median,
+                f.driver_late.p99);
+    for (int stage = 0; stage < STAGE_COUNT; ++stage)
+        if (f.player_seconds[stage] > 0)
+            std::printf("CPU per player, %-9s %6.2f %% of a core over %.0f player-seconds\n",
+                        stage_name(static_cast<Stage>(stage)), f.cpu_percent[stage], f.player_seconds[stage]);
+    std::printf("memory per player: VmRSS mean %.1f MB (max %.1f), PSS mean %.1f MB (max %.1f); PSS of all %.0f MB\n",
+                f.rss_mb, f.rss_mb_max, f.pss_mb, f.pss_mb_max, f.pss_total_mb);
+    std::printf("delay from an input to the first byte of the answer, beyond the game's own pauses (an input never "
+                "answered counts as %lld ms):\n",
+                static_cast<long long>(ANSWER_TIMEOUT.count()));
+    const auto line = [](const char* what, const Spread& s, const char* note) {
+        std::printf("  %-15s %6zu inputs: median %7.2f ms, 99th percentile %8.2f ms, worst %8.2f ms, %zu never answered%s\n",
+                    what, s.count, s.median, s.p99, s.worst, s.lost, note);
+    };
+    line(ask_name(Ask::intro_key), f.intro, " (during the starts, before the window)");
+    for (int ask = 1; ask < ASK_COUNT; ++ask) line(ask_name(static_cast<Ask>(ask)), f.by_ask[ask], "");
+    line("all in window", f.all, "");
+    std::printf("steps answered otherwise than by the hero's new cell %d, battles %d\n", f.unexpected, f.battles);
+    for (const std::string& how : f.ended_early) std::printf("a game ended before the window closed: %s\n", how.c_str());
+    std::printf("seconds of the window with answers slower than %.0f ms (players walking/encounter/battle at its "
+                "start: inputs, slow, worst):\n",
+                SLOW_MS);
+    for (std::size_t i = 0; i < f.seconds.size(); ++i) {
+        const Figures::Second& s = f.seconds[i];
+        if (s.slow == 0) continue;
+        std::printf("  %3zu s: %d/%d/%d: %d inputs, %d slow, worst %.0f ms\n", i,
+                    s.players_in[static_cast<int>(Stage::map)], s.players_in[static_cast<int>(Stage::transition)],
+                    s.players_in[static_cast<int>(Stage::battle)], s.inputs, s.slow, s.worst_ms);
+    }
+    long long thread_total = 0;
+    for (const auto& [name, t] : f.thread_ticks) thread_total += t;
+    std::printf("CPU of the games' threads over their whole lives:");
+    for (const auto& [name, t] : f.thread_ticks)
+        std::printf(" %s %.1f %%;", name.c_str(), 100.0 * static_cast<double>(t) / static_cast<double>(std::max(1LL, thread_total)));
+    std::printf("\n");
+    std::vector<MappingMemory> memory = f.one_player_memory;
+    std::sort(memory.begin(), memory.end(), [](const auto& a, const auto& b) { return a.pss_kb > b.pss_kb; });
+    long long rss = 0, pss = 0, priv = 0;
+    for (const auto& m : memory) {
+        rss += m.rss_kb;
+        pss += m.pss_kb;
+        priv += m.private_kb;
+    }
+    std::printf("one player's memory by mapping (kB): resident %lld, proportional %lld, private %lld\n", rss, pss, priv);
+    for (std::size_t i = 0; i < memory.size() && i < 14; ++i)
+        std::printf("  %8lld rss %8lld pss %8lld private  %s\n", memory[i].rss_kb, memory[i].pss_kb,
+                    memory[i].private_kb, memory[i].name.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int window_seconds = 60;
+    bool without_sound = false;
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seconds" && i + 1 < argc) {
+            window_seconds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--without-sound") {
+            without_sound = true;
+        } else if (std::atoi(arg.c_str()) > 0) {
+            counts.push_back(std::atoi(arg.c_str()));
+        } else {
+            std::fprintf(stderr, "usage: load_bench [--seconds S] [--without-sound] [N ...]\n");
+            return 2;
+        }
+    }
+    if (counts.empty()) counts = {1, 10, 50, 200};
+    signal(SIGINT, request_stop);
+    signal(SIGTERM, request_stop);
+    signal(SIGHUP, request_stop);
+    signal(SIGPIPE, SIG_IGN);
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+
+    std::vector<Figures> runs;
+    for (int players : counts) {
+        if (stop_requested) break;
+        runs.push_back(run_load(players, window_seconds, without_sound));
+        print_details(runs.back());
+    }
+    const auto who = [&](const Figures& f) {
+        return std::to_string(f.players) + " player" + (f.players == 1 ? "" : "s") + " at once on " +
+               std::to_string(cores) + " cores" + (f.without_sound ? ", without sound" : "");
+    };
+    std::printf("| players | CPU per player, walking | in battle | VmRSS per player | PSS per player | delay median | "
+                "delay 99th percentile | all cores busy |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Figures& f : runs)
+        std::printf("| %d%s | %.2f %% | %.2f %% | %.1f MB | %.1f MB | %.2f ms | %.2f ms | %.0f %% |\n", f.players,
+                    f.without_sound ? " (without sound)" : "", f.cpu_percent[static_cast<int>(Stage::map)],
+                    f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb, f.pss_mb, f.all.median, f.all.p99,
+                    f.system_busy_percent);
+    for (const Figures& f : runs)
+        table_row(who(f).c_str(),
+                  "CPU walking %.2f %%, battle %.2f %% of a core each; RSS %.1f MB, PSS %.1f MB each; delay beyond "
+                  "pauses median %.2f ms, 99th pct %.2f ms",
+                  f.cpu_percent[static_cast<int>(Stage::map)], f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb,
+                  f.pss_mb, f.all.median, f.all.p99);
+    return 0;
+}
