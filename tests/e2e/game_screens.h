@@ -22,21 +22,22 @@ bool shows_battle(const Screen& t) {
 inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
-// Pages through the intro as a player does, to the map. A key that comes
-// while a page is still being put up is thrown away: press again. No key
-// is sent once the map shows: there a Space or an Enter is a click of the
-// keyboard pointer, and would set the hero walking.
+// Pages through the intro as a player does, to the map: a key once a page
+// asks for one, again if the page did not turn (a key that comes while a
+// page is still being put up is thrown away). After the last page the map
+// may take a while (its song is loaded first): no key is sent meanwhile,
+// since on the map a Space or an Enter is a click of the keyboard pointer
+// and would set the hero walking.
 inline bool intro_to_map(VtermTerminal& term, int timeout_ms, const char* key = " ",
                          const std::function<bool(const VtermTerminal&)>& on_the_map = map_shown) {
     if (!term.wait_for_screen_text("Welcome, traveller", timeout_ms)) return false;
-    for (int pressed = 0; pressed < 12 && !on_the_map(term); ++pressed) {
+    const auto asking = [&](const VtermTerminal& t) { return on_the_map(t) || t.screen_contains("Press any key"); };
+    for (int pressed = 0; pressed < 12; ++pressed) {
+        if (!term.wait_for(asking, timeout_ms)) return false;
+        if (on_the_map(term)) return true;
         const std::string page = term.screen_dump();
         term.send_bytes(key);
-        term.wait_for(
-            [&](const VtermTerminal& t) {
-                return on_the_map(t) || (t.screen_dump() != page && t.screen_contains("Press any key"));
-            },
-            2000);
+        term.wait_for([&](const VtermTerminal& t) { return t.screen_dump() != page; }, 2000);
     }
     return term.wait_for(on_the_map, timeout_ms);
 }
