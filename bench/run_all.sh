@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs every benchmark once and prints one table of their figures, as
 # Markdown. Each benchmark's own detailed output goes to
-# BUILD/bench_details.txt. Takes about four minutes.
+# BUILD/bench_details.txt. Takes about five minutes.
 # Usage: sh bench/run_all.sh [build folder, default build]
 set -eu
 build=${1:-build}
@@ -11,7 +11,8 @@ rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
 
 for bench in getline_bench render_bytes_bench pause_timing_bench input_wait_bench "lost_clicks_bench 100" \
-             "music_bench 200" startup_bench battle_sim_bench soak_bench; do
+             "music_bench 200 dummy" "music_bench 200 none" "music_bench 50 pulseaudio" "music_bench 50 pipewire" \
+             startup_bench battle_sim_bench soak_bench; do
     echo "== $bench" >>"$details"
     # shellcheck disable=SC2086
     if ! "$build"/$bench >"$rows.out" 2>&1; then
