@@ -76,24 +76,28 @@ int main(int argc, char** argv) {
     }
     if (chdir(GAME_DATA_DIR) != 0) return 1;
 
-    double slowest = 0, total = 0;
+    double first = 0, slowest = 0, total = 0;
     for (int i = 0; i < songs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         if (!music.load(SONGS[i % 10])) return 1;
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         music.play();
-        total += ms;
-        if (ms > slowest) slowest = ms;
+        // The first load opens the device (and loads the libraries): apart.
+        if (i == 0) first = ms;
+        if (i > 0) total += ms;
+        if (i > 0 && ms > slowest) slowest = ms;
         if (i == 0)
             std::printf("after  1 song:  peak %.1f MB, resident %.1f MB; first load %.1f ms (driver %s)\n",
                         status_mb("VmHWM:"), status_mb("VmRSS:"), ms, sdl_audio_driver());
         if (i == 0) table_row(label("music memory after 1 song", path).c_str(), "%.1f MB peak", status_mb("VmHWM:"));
     }
-    std::printf("after %d songs: peak %.1f MB, resident %.1f MB; load mean %.1f ms, slowest %.1f ms\n", songs,
-                status_mb("VmHWM:"), status_mb("VmRSS:"), total / songs, slowest);
+    const int later = songs > 1 ? songs - 1 : 1;
+    std::printf("after %d songs: peak %.1f MB, resident %.1f MB; later loads mean %.1f ms, slowest %.1f ms\n", songs,
+                status_mb("VmHWM:"), status_mb("VmRSS:"), total / later, slowest);
     const std::string what = "music memory after " + std::to_string(songs) + " song changes";
     table_row(label(what, path).c_str(), "%.1f MB peak", status_mb("VmHWM:"));
-    table_row(label("song load", path).c_str(), "mean %.2f ms, slowest %.2f ms", total / songs, slowest);
+    table_row(label("song load", path).c_str(), "first %.1f ms (opens the device), then mean %.2f ms, slowest %.2f ms",
+              first, total / later, slowest);
 
     music.load(SONGS[4]);
     music.play();
