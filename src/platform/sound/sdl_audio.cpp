@@ -1,14 +1,11 @@
 #include "platform/sound/sdl_audio.h"
 
-#include <SDL.h>
-#include <SDL_mixer.h>
-#include <alsa/asoundlib.h>
-#include <fluidsynth.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -16,7 +13,12 @@
 #include <vector>
 
 #include "platform/sound/midi_file_check.h"
+#include "platform/sound/sound_libraries.h"
 
+#include <fluidsynth.h>
+
+// A song the library holds: the mixer's music, or none on the silent path,
+// where a song is only checked and never synthesized.
 struct FMUSIC_MODULE {
     Mix_Music* music;
 };
@@ -30,28 +32,30 @@ const char* const SOUNDFONTS[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
     "/usr/share/sounds/sf2/default-GM.sf2",
 };
+// What SDL2_mixer falls back on when none of those is installed.
+const char* const MIXER_DEFAULT_SOUNDFONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
 constexpr int EFFECT_CHANNEL = 0;
+constexpr int OUTPUT_RATE = 44100;
+constexpr int OUTPUT_CHANNELS = 2;
+constexpr int OUTPUT_SAMPLES = 2048;
 
 void quiet_sdl_log(void*, int, SDL_LogPriority, const char*) {}
 void quiet_fluid_log(int, const char*, void*) {}
 void quiet_alsa_log(const char*, int, const char*, int, const char*, ...) {}
 
-// Everything these libraries would print would land on the game's screen,
-// or after it: they get log functions that say nothing.
-void silence_libraries() {
-    SDL_LogSetOutputFunction(quiet_sdl_log, nullptr);
-    for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, quiet_fluid_log, nullptr);
-    snd_lib_error_set_handler(quiet_alsa_log);
-}
-
-enum class Device { unopened, open, failed, shut };
+// unopened: nothing loaded yet. open: a device plays through the mixer.
+// silent: no device could be opened; songs are still opened and checked,
+// nothing is loaded, synthesized or mixed. shut: at exit, for good.
+enum class Device { unopened, open, silent, shut };
 
 // The audio state lives until the very end of the process, never destroyed:
 // the music player's own destructor still frees its song at exit, after
 // every other static may be gone.
 struct AudioState {
     Device device = Device::unopened;
+    const SdlCalls* sdl = nullptr;
+    const MixerCalls* mix = nullptr;
     // Songs alive in the library; one freed at shut-down is no longer here,
     // so a later free of it is harmless.
     std::vector<std::unique_ptr<FMUSIC_MODULE>> songs;
@@ -73,53 +77,117 @@ namespace {
 
 void shut_device() {
     AudioState& a = audio();
-    if (a.device != Device::open) return;
-    Mix_HaltChannel(-1);
-    Mix_HaltMusic();
-    if (a.effect) Mix_FreeChunk(a.effect);
+    if (a.device != Device::open) {
+        if (a.device == Device::silent) a.songs.clear();
+        if (a.device != Device::unopened) a.device = Device::shut;
+        return;
+    }
+    const MixerCalls& mix = *a.mix;
+    mix.Mix_HaltChannel(-1);
+    mix.Mix_HaltMusic();
+    if (a.effect) mix.Mix_FreeChunk(a.effect);
     a.effect = nullptr;
-    for (auto& song : a.songs) Mix_FreeMusic(song->music);
+    for (auto& song : a.songs) mix.Mix_FreeMusic(song->music);
     a.songs.clear();
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_Quit();
+    mix.Mix_CloseAudio();
+    mix.Mix_Quit();
+    a.sdl->SDL_Quit();
     a.device = Device::shut;
 }
 
-bool try_open() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) == 0) return true;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
+// Whether SDL finds a device that opens, asked before the mixer and its
+// synthesizer are loaded: on a server, over SSH or in CI there is none, the
+// drivers that exist start and then fail to open.
+bool device_exists(const SdlCalls& sdl) {
+    if (sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec wanted{};
+    wanted.freq = OUTPUT_RATE;
+    wanted.format = MIX_DEFAULT_FORMAT;
+    wanted.channels = OUTPUT_CHANNELS;
+    wanted.samples = OUTPUT_SAMPLES;
+    SDL_AudioSpec got{};
+    const SDL_AudioDeviceID id = sdl.SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, SDL_AUDIO_ALLOW_ANY_CHANGE);
+    if (id != 0) sdl.SDL_CloseAudioDevice(id);
+    return id != 0;
 }
 
-bool device_open() {
-    Device& device = audio().device;
-    if (device == Device::unopened) {
-        silence_libraries();
-        bool opened = try_open();
-        if (!opened) {
-            // No sound card (a server, SSH, CI): the drivers that exist
-            // start and then fail to open. The silent driver still loads
-            // and plays songs, so the game goes on as it would, unheard.
-            // The override beats an SDL_AUDIODRIVER set in the environment.
-            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-            opened = try_open();
-        }
-        if (opened) {
-            for (const char* font : SOUNDFONTS) {
-                struct stat info {};
-                if (stat(font, &info) == 0) {
-                    Mix_SetSoundFonts(font);
-                    break;
-                }
-            }
-            Mix_Init(MIX_INIT_MID);
-            std::atexit(shut_device);
-        }
-        device = opened ? Device::open : Device::failed;
+// The mixer over the device SDL found; false (and nothing of it left) if it
+// does not open after all.
+bool open_mixer() {
+    const MixerCalls* mix = load_mixer();
+    if (!mix) return false;
+    for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+        mix->fluid_set_log_function(level, quiet_fluid_log, nullptr);
+    if (mix->Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_SAMPLES) != 0) {
+        unload_mixer();
+        return false;
     }
-    return device == Device::open;
+    for (const char* font : SOUNDFONTS) {
+        struct stat info {};
+        if (stat(font, &info) == 0) {
+            mix->Mix_SetSoundFonts(font);
+            break;
+        }
+    }
+    mix->Mix_Init(MIX_INIT_MID);
+    audio().mix = mix;
+    return true;
+}
+
+// Opens the device on first use: the mixer when there is a device, else the
+// silent path, which lets every library go again. Everything these
+// libraries would print would land on the game's screen, or after it: they
+// get log functions that say nothing before they start.
+bool device_open() {
+    AudioState& a = audio();
+    if (a.device == Device::unopened) {
+        a.device = Device::silent;
+        if (const SdlCalls* sdl = load_sdl()) {
+            sdl->SDL_LogSetOutputFunction(quiet_sdl_log, nullptr);
+            sdl->snd_lib_error_set_handler(quiet_alsa_log);
+            a.sdl = sdl;
+            if (device_exists(*sdl) && open_mixer()) {
+                a.device = Device::open;
+                std::atexit(shut_device);
+            } else {
+                sdl->SDL_Quit();
+                a.sdl = nullptr;
+                unload_sdl();
+            }
+        }
+    }
+    return a.device == Device::open || a.device == Device::silent;
+}
+
+bool playing_aloud() { return audio().device == Device::open; }
+
+// The check the synthesizer makes when it loads a song, kept on the silent
+// path: the only thing it refuses in a song that passed the file check is
+// a soundfont it cannot load, so the font the mixer would take must be a
+// SoundFont file (a RIFF file of the form "sfbk").
+bool is_soundfont(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    char header[12] = {};
+    in.read(header, sizeof header);
+    return in && std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "sfbk", 4) == 0;
+}
+
+bool soundfont_usable() {
+    for (const char* font : SOUNDFONTS) {
+        struct stat info {};
+        if (stat(font, &info) == 0) return is_soundfont(font);
+    }
+    // Then the mixer's own choice: the fonts named in SDL_SOUNDFONTS, else its default.
+    if (const char* named = std::getenv("SDL_SOUNDFONTS"); named && *named) {
+        std::string list = named;
+        for (std::size_t at = 0; at <= list.size();) {
+            const std::size_t end = std::min(list.find_first_of(":;", at), list.size());
+            if (end > at && is_soundfont(list.substr(at, end - at))) return true;
+            at = end + 1;
+        }
+        return false;
+    }
+    return is_soundfont(MIXER_DEFAULT_SOUNDFONT);
 }
 
 bool is_regular_file(const char* name, int& error) {
@@ -150,14 +218,14 @@ public:
         }
         // Started again while a song plays (after an escaped battle): the
         // old song stops and the system is ready as if new.
-        Mix_HaltMusic();
+        if (playing_aloud()) audio().mix->Mix_HaltMusic();
         started = true;
         error = FMOD_ERR_NONE;
         return true;
     }
 
     void close() override {
-        if (started && audio().device == Device::open) Mix_HaltMusic();
+        if (started && playing_aloud()) audio().mix->Mix_HaltMusic();
         started = false;
     }
 
@@ -181,9 +249,14 @@ public:
         case MidiCheck::whole:
             break;
         }
-        SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-        Mix_Music* music = source ? Mix_LoadMUSType_RW(source, MUS_MID, 1) : nullptr;
-        if (!music) return fail(FMOD_ERR_FILE_BAD);
+        Mix_Music* music = nullptr;
+        if (playing_aloud()) {
+            SDL_RWops* source = audio().sdl->SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+            music = source ? audio().mix->Mix_LoadMUSType_RW(source, MUS_MID, 1) : nullptr;
+            if (!music) return fail(FMOD_ERR_FILE_BAD);
+        } else if (!soundfont_usable()) {
+            return fail(FMOD_ERR_FILE_BAD);
+        }
         audio().songs.push_back(std::make_unique<FMUSIC_MODULE>(FMUSIC_MODULE{music}));
         error = FMOD_ERR_NONE;
         return audio().songs.back().get();
@@ -191,13 +264,15 @@ public:
 
     bool play_song(FMUSIC_MODULE* song) override {
         if (!started || !song_alive(song)) return false;
+        // Unheard on the silent path, but playing as far as the game knows.
+        if (!playing_aloud()) return true;
         // -1: the song starts again whenever it ends.
-        return Mix_PlayMusic(song->music, -1) == 0;
+        return audio().mix->Mix_PlayMusic(song->music, -1) == 0;
     }
 
     bool free_song(FMUSIC_MODULE* song) override {
         if (!song_alive(song)) return false;
-        Mix_FreeMusic(song->music);
+        if (song->music) audio().mix->Mix_FreeMusic(song->music);
         audio().songs.erase(find_song(song));
         return true;
     }
@@ -215,17 +290,19 @@ private:
 class SdlEffectPlayer : public EffectPlayer {
 public:
     void play(const char* file_name) override {
-        if (!device_open()) return;
+        if (!device_open() || !playing_aloud()) return;
         // The new effect replaces the one still playing, even when the new
         // one turns out to be missing: then there is silence.
+        const MixerCalls& mix = *audio().mix;
         Mix_Chunk*& effect = audio().effect;
-        Mix_HaltChannel(EFFECT_CHANNEL);
-        if (effect) Mix_FreeChunk(effect);
+        mix.Mix_HaltChannel(EFFECT_CHANNEL);
+        if (effect) mix.Mix_FreeChunk(effect);
         effect = nullptr;
         int ignored = 0;
         if (!file_name || !is_regular_file(file_name, ignored)) return;
-        effect = Mix_LoadWAV(file_name);
-        if (effect) Mix_PlayChannel(EFFECT_CHANNEL, effect, 0);
+        SDL_RWops* source = audio().sdl->SDL_RWFromFile(file_name, "rb");
+        effect = source ? mix.Mix_LoadWAV_RW(source, 1) : nullptr;
+        if (effect) mix.Mix_PlayChannelTimed(EFFECT_CHANNEL, effect, 0, -1);
     }
 };
 
@@ -243,6 +320,7 @@ EffectPlayer& sdl_effect_player() {
 }
 
 const char* sdl_audio_driver() {
-    const char* name = audio().device == Device::open ? SDL_GetCurrentAudioDriver() : nullptr;
+    if (audio().device == Device::silent) return "none";
+    const char* name = audio().device == Device::open ? audio().sdl->SDL_GetCurrentAudioDriver() : nullptr;
     return name ? name : "";
 }

@@ -1,8 +1,9 @@
 // The real sound: one audio device for the whole process through SDL2_mixer,
 // opened on first use. Songs are MIDI through FluidSynth with the General
 // MIDI soundfont; effects are WAV chunks on one channel of their own. With
-// no sound card the device falls back to SDL's silent dummy driver and the
-// game plays on. No library is allowed to print anything.
+// no sound card the game plays on silently: songs are still opened and
+// checked, but nothing is synthesized or mixed and the sound libraries are
+// let go. No library is allowed to print anything.
 #pragma once
 
 #include "platform/sound/effect_player.h"
@@ -11,8 +12,8 @@
 SoundLibrary& sdl_sound_library();
 EffectPlayer& sdl_effect_player();
 
-// The name of the audio driver in use once the device is open ("dummy"
-// when there was no sound card), or "" before.
+// The name of SDL's audio driver in use once the device is open, "none"
+// when no device could be opened (the silent path), or "" before.
 const char* sdl_audio_driver();
 
 // Stops every sound and closes the device; it is not opened again. Runs by

@@ -1,0 +1,192 @@
+#include "e2e/sound_server.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+const char* const SINK = "dunmar_sink";
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+bool installed(const char* program) {
+    return exists(std::string("/usr/bin/") + program);
+}
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+SoundServer::SoundServer(ServerKind kind) {
+    char pattern[] = "/tmp/dunmar_sound_server_XXXXXX";
+    if (!mkdtemp(pattern)) {
+        problem = "no temporary folder";
+        return;
+    }
+    folder = pattern;
+    mkdir((folder + "/config").c_str(), 0700);
+    mkdir((folder + "/config/pulse").c_str(), 0700);
+    std::ofstream(folder + "/config/pulse/daemon.conf");  // ours, empty: no system settings
+    std::ofstream(folder + "/config/pulse/client.conf") << "autospawn = no\n";
+
+    if (kind == ServerKind::pulseaudio) {
+        if (!installed("pulseaudio") || !installed("parec")) {
+            problem = "pulseaudio or parec is not installed (tools/install-deps installs them)";
+            return;
+        }
+        daemons.push_back(spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                 "--realtime=no", "--high-priority=no", "--disallow-module-loading=no",
+                                 "--log-target=stderr", "-L",
+                                 std::string("module-null-sink sink_name=") + SINK + " rate=44100 channels=2", "-L",
+                                 "module-native-protocol-unix auth-anonymous=1"},
+                                folder + "/server.log"));
+        if (!wait_for_socket(10000)) problem = "pulseaudio did not start; see " + folder + "/server.log";
+        return;
+    }
+    if (!installed("pipewire") || !installed("pipewire-pulse") || !installed("wireplumber") || !installed("parec") ||
+        !installed("dbus-daemon")) {
+        problem = "pipewire, pipewire-pulse, wireplumber, dbus-daemon or parec is not installed "
+                  "(tools/install-deps installs them)";
+        return;
+    }
+    // WirePlumber, which links the streams to the sink, ends without a session bus.
+    daemons.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
+                            folder + "/dbus.log"));
+    sleep_ms(300);
+    daemons.push_back(spawn({"pipewire"}, folder + "/pipewire.log"));
+    sleep_ms(300);
+    daemons.push_back(spawn({"wireplumber"}, folder + "/wireplumber.log"));
+    daemons.push_back(spawn({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
+    if (!wait_for_socket(10000)) {
+        problem = "pipewire-pulse did not start; see " + folder;
+        return;
+    }
+    const pid_t load = spawn({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK,
+                              "rate=44100", "channels=2"},
+                             folder + "/pactl.log");
+    int status = 0;
+    waitpid(load, &status, 0);
+    sleep_ms(300);
+    const pid_t choose = spawn({"pactl", "set-default-sink", SINK}, folder + "/pactl.log");
+    waitpid(choose, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) problem = "no null sink on pipewire; see " + folder;
+}
+
+SoundServer::~SoundServer() {
+    stop(recorder);
+    for (auto it = daemons.rbegin(); it != daemons.rend(); ++it) stop(*it);
+    if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
+    return {{"XDG_RUNTIME_DIR", folder},
+            {"XDG_CONFIG_HOME", folder + "/config"},
+            {"HOME", folder},
+            {"PULSE_SERVER", "unix:" + folder + "/pulse/native"},
+            {"PULSE_SINK", SINK},
+            {"PIPEWIRE_RUNTIME_DIR", folder}};
+}
+
+pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string& output) const {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    setpgid(0, 0);
+    for (const auto& [name, value] : client_environment()) setenv(name.c_str(), value.c_str(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + folder + "/bus").c_str(), 1);
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int null = open("/dev/null", O_RDONLY);
+    dup2(null, STDIN_FILENO);
+    dup2(out, STDOUT_FILENO);
+    if (output.size() < 4 || output.compare(output.size() - 4, 4, ".raw") != 0) dup2(out, STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+bool SoundServer::wait_for_socket(int timeout_ms) {
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        if (exists(folder + "/pulse/native")) {
+            sleep_ms(200);  // the socket is bound a moment before the server listens
+            return true;
+        }
+        for (pid_t pid : daemons)
+            if (waitpid(pid, nullptr, WNOHANG) == pid) return false;
+        sleep_ms(50);
+    }
+    return false;
+}
+
+void SoundServer::stop(pid_t& pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int waited = 0; waited < 3000; waited += 20) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            return;
+        }
+        sleep_ms(20);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+bool SoundServer::start_recording() {
+    if (!running()) return false;
+    const std::string file = folder + "/monitor.raw";
+    recorder = spawn({"parec", "-d", std::string(SINK) + ".monitor", "--raw", "--format=s16le", "--rate=44100",
+                      "--channels=2", "--latency-msec=20"},
+                     file);
+    for (int waited = 0; waited < 5000; waited += 10) {
+        struct stat info {};
+        if (stat(file.c_str(), &info) == 0 && info.st_size > 0) {
+            // The first samples arrived a little before they were written.
+            const auto seconds = static_cast<double>(info.st_size) / (4.0 * RECORDING_RATE);
+            first_sample = std::chrono::steady_clock::now() -
+                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(seconds));
+            return true;
+        }
+        sleep_ms(10);
+    }
+    return false;
+}
+
+double SoundServer::recording_time(std::chrono::steady_clock::time_point when) const {
+    return std::chrono::duration<double>(when - first_sample).count();
+}
+
+std::vector<std::int16_t> SoundServer::recorded() const {
+    std::ifstream in(folder + "/monitor.raw", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> left;
+    left.reserve(bytes.size() / 4);
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4)
+        left.push_back(static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | bytes[i + 1] << 8));
+    return left;
+}
+
+double loudness(const std::vector<std::int16_t>& samples, double from, double to) {
+    const auto clamp = [&](double seconds) {
+        const double at = std::max(0.0, seconds * RECORDING_RATE);
+        return std::min(samples.size(), static_cast<std::size_t>(at));
+    };
+    double sum = 0;
+    const std::size_t begin = clamp(from), end = clamp(to);
+    for (std::size_t i = begin; i < end; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    return end > begin ? std::sqrt(sum / static_cast<double>(end - begin)) : 0;
+}

@@ -1,0 +1,109 @@
+// The real game through real sound servers, heard at the null sink's
+// monitor: the field song at the map, the music stopping for the attack
+// effect at an encounter, the battle song, and a victory's effect with the
+// music gone. Each is placed in the recording by the moment libvterm saw the
+// screen change. Nothing may be printed on the terminal by any library.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "e2e/game_ended.h"
+#include "e2e/game_folder.h"
+#include "e2e/game_screens.h"
+#include "e2e/sound_server.h"
+#include "e2e/vterm_terminal.h"
+
+namespace {
+
+constexpr int TIMEOUT_MS = 10000;
+constexpr double AUDIBLE = 300;  // RMS of the quietest song's first second is over 1000
+constexpr double SILENT = 20;
+
+using Clock = std::chrono::steady_clock;
+
+class SoundServers : public ::testing::TestWithParam<ServerKind> {};
+
+// Waits for the screen and says when it was first seen, in recording time.
+double seen(VtermTerminal& term, const SoundServer& server, const std::function<bool(const VtermTerminal&)>& ready) {
+    if (!term.wait_for(ready, 30000)) return -1;
+    return server.recording_time(Clock::now());
+}
+
+TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
+#ifdef GAME_SANITIZE
+    GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
+#endif
+    SoundServer server(GetParam());
+    if (!server.running()) GTEST_SKIP() << "the sound server cannot start here: " << server.why_not();
+    ASSERT_TRUE(server.start_recording());
+
+    TerminalLaunch launch;
+    launch.argv = terminal_check_wrapper({GAME_PATH});
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = server.client_environment();
+    VtermTerminal term(launch);
+    ASSERT_TRUE(term.wait_for_screen_text("Welcome", TIMEOUT_MS)) << term.screen_dump();
+    const double intro = server.recording_time(Clock::now());
+    for (int page = 0; page < 4 && !map_shown(term); ++page) {
+        term.send_bytes(" ");
+        term.wait_for(map_shown, 1000);
+    }
+    const double map = seen(term, server, map_shown);
+    ASSERT_GE(map, 0) << term.screen_dump();
+
+    // Walk until the map gives way to the encounter, then the battle.
+    player_click(term, 10, 2);
+    double encounter = -1;
+    for (int tick = 0; tick < 200 && encounter < 0; ++tick) {
+        term.move(tick % 2 ? 10 : 5, 2);
+        if (term.wait_for([](const VtermTerminal& t) { return !map_shown(t); }, 250))
+            encounter = server.recording_time(Clock::now());
+    }
+    ASSERT_GE(encounter, 0) << term.screen_dump();
+    const double battle = seen(term, server, battle_shown);
+    ASSERT_GE(battle, 0) << term.screen_dump();
+
+    // BUBI BUBI until the monster falls; the map comes back six seconds after
+    // the victory. The hero escapes Vorlisk and meets another.
+    double back = -1;
+    for (int round = 0; round < 30 && back < 0; ++round) {
+        ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
+        if (term.text_at(65, 2, 7) == "Vorlisk") {
+            player_click(term, 66, 21);
+            ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+            ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+            continue;
+        }
+        ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
+            << term.screen_dump();
+        player_click(term, 33, 17);
+        ASSERT_TRUE(round_ended(term)) << term.screen_dump();
+        if (term.screen_contains("Press any key.")) GTEST_SKIP() << "the hero fell first";
+        if (map_shown(term)) back = server.recording_time(Clock::now());
+    }
+    ASSERT_GE(back, 0) << term.screen_dump();
+
+    term.send_bytes("\x03");
+    const TerminalCheck check = expect_game_ended(term, 128 + 2, TIMEOUT_MS);
+    EXPECT_EQ(message_after(check), "") << "printed on the terminal";
+    expect_no_raw_control_bytes(term.received());
+
+    const std::vector<std::int16_t> heard = server.recorded();
+    EXPECT_LT(loudness(heard, intro, map - 0.3), SILENT) << "no music during the intro";
+    EXPECT_GT(loudness(heard, map, map + 1), AUDIBLE) << "the field song within a second of the map";
+    EXPECT_GT(loudness(heard, encounter - 0.2, encounter + 0.8), AUDIBLE) << "the attack effect";
+    // The attack effect lasts 1.2 s; then nothing until the battle song.
+    EXPECT_LT(loudness(heard, encounter + 1.4, battle - 0.3), SILENT) << "the field song stopped";
+    EXPECT_GT(loudness(heard, battle + 0.2, battle + 1.2), AUDIBLE) << "the battle song";
+    // The victory effect lasts 3.6 s of the six-second pause, alone.
+    EXPECT_GT(loudness(heard, back - 5.7, back - 4.0), AUDIBLE) << "the victory effect";
+    EXPECT_LT(loudness(heard, back - 2.0, back - 0.4), SILENT) << "the battle song stopped";
+}
+
+INSTANTIATE_TEST_SUITE_P(Game, SoundServers, ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),
+                         [](const ::testing::TestParamInfo<ServerKind>& info) {
+                             return std::string(info.param == ServerKind::pulseaudio ? "PulseAudio" : "PipeWire");
+                         });
+
+}  // namespace
