@@ -100,10 +100,13 @@ inline bool escape_to_map(VtermTerminal& term) {
            term.wait_for(map_shown, 10000);
 }
 
-// Walks about until a monster is met and its battle screen is up.
+// Walks about until a monster is met and its battle screen is up. A click
+// the game took while still busy putting the map up is thrown away: while
+// the hero still stands where every game starts, click again.
 inline bool walk_into_battle(VtermTerminal& term) {
     player_click(term, 10, 2);
     for (int tick = 0; tick < 200; ++tick) {
+        if (tick % 8 == 7 && map_shown(term) && term.glyph_at(4, 2) == U'☺') player_click(term, 10, 2);
         if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
         if (term.wait_for(battle_shown, 250)) return true;
     }
