@@ -101,6 +101,11 @@ TEST(Package, BuiltCheckedInstalledPlayedAndPurged) {
 
     run = shell_run("cd '" + work + "' && " + APT + " install --no-install-recommends ./dunmar_*.deb");
     ASSERT_TRUE(run.ok()) << run.output;
+    // The game opens its sound libraries itself, when it first plays: the
+    // package must still bring them.
+    const ShellRun depends = shell_run("dpkg-query -W -f='${Depends}' dunmar");
+    for (const char* library : {"libsdl2-2.0-0", "libsdl2-mixer-2.0-0", "libfluidsynth3", "libasound2"})
+        EXPECT_NE(depends.output.find(library), std::string::npos) << library << " is not among " << depends.output;
     const ShellRun listed = shell_run("dpkg -L dunmar");
     ASSERT_TRUE(listed.ok()) << listed.output;
     for (const char* path : {"/usr/games/dunmar", "/usr/lib/games/dunmar/dunmar-game",
