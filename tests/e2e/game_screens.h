@@ -23,8 +23,7 @@ inline bool map_shown(const VtermTerminal& t) { return shows_map(t); }
 inline bool battle_shown(const VtermTerminal& t) { return shows_battle(t); }
 
 // Pages through the intro as a player does, to the map: a key once a page
-// asks for one, again if the page did not turn (a key that comes while a
-// page is still being put up is thrown away). After the last page the map
+// asks for one, again only if the page did not turn in all that time. After the last page the map
 // may take a while (its song is loaded first): no key is sent meanwhile,
 // since on the map a Space or an Enter is a click of the keyboard pointer
 // and would set the hero walking.
@@ -37,7 +36,7 @@ inline bool intro_to_map(VtermTerminal& term, int timeout_ms, const char* key = 
         if (on_the_map(term)) return true;
         const std::string page = term.screen_dump();
         term.send_bytes(key);
-        term.wait_for([&](const VtermTerminal& t) { return t.screen_dump() != page; }, 2000);
+        term.wait_for([&](const VtermTerminal& t) { return t.screen_dump() != page; }, timeout_ms);
     }
     return term.wait_for(on_the_map, timeout_ms);
 }

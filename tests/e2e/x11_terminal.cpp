@@ -42,16 +42,18 @@ constexpr int GLYPHS_PER_ROW = 40;
 constexpr uint32_t CLASSIC[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
                                   0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
 
-// The shell around the program: records the settings and COLORTERM,
-// shows the calibration screen until the test has measured it, runs the
+// The shell around the program: records COLORTERM, shows the calibration
+// screen until the test has measured it, records the settings, runs the
 // program, records what it left behind, and puts the cursor at a known
 // cell. INT and QUIT reach the program alone; the shell waits it out.
 constexpr const char* RUN_SCRIPT = R"(folder=$1; shift
 trap : INT QUIT
-stty -a > "$folder/before"
 printf '%s' "${COLORTERM:-}" > "$folder/colorterm"
 cat "$folder/calibration"
 n=0; while [ ! -e "$folder/go" ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done
+# Just before the game: a VTE terminal sets iutf8 on its side of the pty
+# some time after it starts the shell.
+stty -a > "$folder/before"
 printf '\033[?25h'
 ( "$@" ); echo $? > "$folder/status.part"
 stty -a > "$folder/after"
