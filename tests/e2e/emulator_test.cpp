@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -101,14 +103,33 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     ASSERT_FALSE(reference_map().empty());
     const auto begun = std::chrono::steady_clock::now();
 
-    X11Terminal term(*emulator, {GAME_PATH}, GAME_DATA_DIR, {{"SDL_AUDIODRIVER", "dummy"}});
+    // A calibration screen not found is the emulator's start going wrong on
+    // a busy machine, not the game: it gets one more start.
+    auto started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR,
+                                                 std::vector<std::pair<std::string, std::string>>{{"SDL_AUDIODRIVER", "dummy"}});
+    if (!started->started()) {
+        std::cout << "first start failed: " << started->error() << "\n";
+        started.reset();
+        started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR,
+                                                std::vector<std::pair<std::string, std::string>>{{"SDL_AUDIODRIVER", "dummy"}});
+    }
+    X11Terminal& term = *started;
     ASSERT_TRUE(term.started()) << term.error();
 
     // The intro, paged with the space bar.
     ASSERT_TRUE(term.wait_for([](const X11Screen& s) { return s.contains("Welcome, traveller"); }, TIMEOUT_MS))
         << term.screen().dump();
     EXPECT_TRUE(close_to(term.screen().fg_at(23, 1), term.console_colour(15))) << "the intro in bright white";
-    for (int page = 0; page < 4 && !term.wait_for(x11_map, 1000); ++page) term.key("space");
+    // A key a page, once it asks: on the map a Space is a click of the
+    // keyboard pointer and would set the hero walking.
+    for (int page = 0; page < 6; ++page) {
+        if (!term.wait_for([](const X11Screen& s) { return x11_map(s) || s.contains("Press any key"); }, TIMEOUT_MS) ||
+            x11_map(term.screen()))
+            break;
+        const std::string before = term.screen().dump();
+        term.key("space");
+        term.wait_for([&](const X11Screen& s) { return s.dump() != before; }, TIMEOUT_MS);
+    }
     ASSERT_TRUE(term.wait_for(x11_map, TIMEOUT_MS)) << term.screen().dump();
     expect_reference_map(term);
 
