@@ -99,14 +99,36 @@ inline bool escape_to_map(VtermTerminal& term) {
            term.wait_for(map_shown, 10000);
 }
 
-// Walks about until a monster is met and its battle screen is up. A click
-// the game took while still busy putting the map up is thrown away: while
-// the hero still stands where every game starts, click again.
+// The hero's cell on the map as a number (x + 80 y), or -1.
+inline int hero_cell(const VtermTerminal& t) {
+    for (int y = 2; y <= 22; ++y)
+        for (int x = 4; x <= 58; ++x)
+            if (t.glyph_at(x, y) == U'☺') return x + 80 * y;
+    return -1;
+}
+
+// One tick of a walk to and fro on the top row: the pointer moved, and a
+// click to set the hero walking whenever he has stood still for two
+// seconds (a click taken while the game was busy is thrown away, and any
+// click that came to the map before switches the walk off again).
+inline void walk_tick(VtermTerminal& term, int tick, int& last_cell, int& still) {
+    if (!map_shown(term)) return;
+    const int cell = hero_cell(term);
+    still = cell == last_cell ? still + 1 : 0;
+    last_cell = cell;
+    if (still >= 8) {
+        player_click(term, 10, 2);
+        still = 0;
+    }
+    term.move(tick % 2 ? 10 : 5, 2);
+}
+
+// Walks about until a monster is met and its battle screen is up.
 inline bool walk_into_battle(VtermTerminal& term) {
     player_click(term, 10, 2);
+    int last_cell = -1, still = 0;
     for (int tick = 0; tick < 200; ++tick) {
-        if (tick % 8 == 7 && map_shown(term) && term.glyph_at(4, 2) == U'☺') player_click(term, 10, 2);
-        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
+        walk_tick(term, tick, last_cell, still);
         if (term.wait_for(battle_shown, 250)) return true;
     }
     return false;

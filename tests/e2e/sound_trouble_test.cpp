@@ -80,10 +80,9 @@ TEST_F(SoundTrouble, AMissingBattleSongEndsTheGameAtTheFirstMonster) {
     page_through_intro(term);
     ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << "the field song still plays\n" << term.screen_dump();
     player_click(term, 10, 2);
+    int last_cell = -1, still = 0;
     for (int tick = 0; tick < 200 && term.pump(0); ++tick) {
-        // A click the game took while still putting the map up was thrown away.
-        if (tick % 8 == 7 && map_shown(term) && term.glyph_at(4, 2) == U'☺') player_click(term, 10, 2);
-        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
+        walk_tick(term, tick, last_cell, still);
         term.pump(250);
     }
     const TerminalCheck check = expect_game_ended(term, 1, TIMEOUT_MS);
