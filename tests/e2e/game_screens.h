@@ -37,6 +37,12 @@ inline bool intro_to_map(VtermTerminal& term, int timeout_ms, const char* key = 
         const std::string page = term.screen_dump();
         term.send_bytes(key);
         term.wait_for([&](const VtermTerminal& t) { return t.screen_dump() != page; }, timeout_ms);
+        // A page that came only partly in one read still shows the last
+        // page's "Press any key" further down: wait for the screen to settle.
+        for (std::string seen; seen != term.screen_dump();) {
+            seen = term.screen_dump();
+            term.pump(300);
+        }
     }
     return term.wait_for(on_the_map, timeout_ms);
 }
