@@ -61,15 +61,20 @@ const std::vector<Emulator>& emulators() {
              return argv;
          },
          {{"NO_AT_BRIDGE", "1"}}, nullptr},
-        // On CI's busy machine tmux in xterm has twice not shown the
-        // calibration screen as drawn (its glyphs neither ink nor paper),
-        // while it passes on a quiet one: left to DUNMAR_ALL_TERMINALS=1
-        // until that is understood. tmux itself is played in libvterm.
-        {"tmux", true,
+        // Until xterm has answered tmux's question about itself, tmux knows
+        // it only by TERM=xterm, eight colours: it draws bright ink as bold
+        // and bright paper as the dim one, and does not draw again when the
+        // answer comes. On a busy machine the answer came after the
+        // calibration screen. The pane's program waits for it (its name).
+        {"tmux", false,
          [](const std::string& folder, const std::vector<std::string>& command) {
              write_file(folder + "/tmux.conf", "set -g status off\n");
-             std::vector<std::string> inner = {"tmux", "-S", folder + "/tmux.socket", "-f", folder + "/tmux.conf",
-                                               "new-session"};
+             const std::string tmux = "tmux -S '" + folder + "/tmux.socket'";
+             std::vector<std::string> inner = {
+                 "tmux", "-S", folder + "/tmux.socket", "-f", folder + "/tmux.conf", "new-session", "sh", "-c",
+                 "n=0; until [ -n \"$(" + tmux + " display-message -p '#{client_termtype}')\" ] || [ $n -ge 100 ];"
+                 " do sleep 0.1; n=$((n+1)); done; exec \"$@\"",
+                 "sh"};
              inner.insert(inner.end(), command.begin(), command.end());
              return in_xterm(inner);
          },
