@@ -15,14 +15,17 @@
 
 #include "e2e/vterm_terminal.h"
 
-class GameFolder : public ::testing::Test {
-protected:
-    GameFolder() {
+// The copy itself, removed with everything in it.
+class DataFolder {
+public:
+    DataFolder() {
         char pattern[] = "/tmp/dunmar_game_folder_XXXXXX";
         folder = mkdtemp(pattern);
         std::system(("cp -r '" GAME_DATA_DIR "'/. '" + folder + "'/").c_str());
     }
-    ~GameFolder() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    ~DataFolder() { std::system(("rm -rf '" + folder + "'").c_str()); }
+    DataFolder(const DataFolder&) = delete;
+    DataFolder& operator=(const DataFolder&) = delete;
 
     std::string read(const std::string& name) const {
         std::ifstream in(folder + "/" + name, std::ios::binary);
@@ -37,6 +40,11 @@ protected:
         mkdir((folder + "/" + name).c_str(), 0755);
     }
 
+    std::string folder;
+};
+
+class GameFolder : public ::testing::Test, public DataFolder {
+protected:
     // The game in the copy, under the terminal check, on the silent driver.
     TerminalLaunch launch() {
         TerminalLaunch l;
@@ -45,8 +53,6 @@ protected:
         l.environment = {{"SDL_AUDIODRIVER", "dummy"}};
         return l;
     }
-
-    std::string folder;
 };
 
 // Everything but the game's own sequences, which are CSI with digits,

@@ -2,10 +2,12 @@
 // monitor: the field song at the map, the music stopping for the attack
 // effect at an encounter, the battle song, and a victory's effect with the
 // music gone. Each is placed in the recording by the moment libvterm saw the
-// screen change. Nothing may be printed on the terminal by any library.
+// screen change. Nothing may be printed on the terminal by any library. And,
+// with the songs silenced, one effect cutting short the one still playing.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "e2e/game_ended.h"
@@ -99,6 +101,58 @@ TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
     // The victory effect lasts 3.6 s of the six-second pause, alone.
     EXPECT_GT(loudness(heard, back - 5.7, back - 4.0), AUDIBLE) << "the victory effect";
     EXPECT_LT(loudness(heard, back - 2.0, back - 0.4), SILENT) << "the battle song stopped";
+}
+
+// A song that plays a minute of nothing: the effects alone are heard.
+std::string silent_song() {
+    return std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\5\xDA\0\xFF\x2F\0", 27);
+}
+
+// Angel Cry in battle sounds the heal as its picture opens and the cry after
+// the picture's last line, 0.9 s later, while the heal (1.3 s) still sounds.
+// The effects have one channel: the cry must stop the heal, not join it.
+TEST_P(SoundServers, ANewEffectCutsTheOneStillPlaying) {
+#ifdef GAME_SANITIZE
+    GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
+#endif
+    SoundServer server(GetParam());
+    if (!server.running()) GTEST_SKIP() << "the sound server cannot start here: " << server.why_not();
+    DataFolder data;
+    for (const auto& song : std::filesystem::directory_iterator(data.folder + "/music/midi"))
+        data.write("music/midi/" + song.path().filename().string(), silent_song());
+    ASSERT_TRUE(server.start_recording());
+
+    TerminalLaunch launch;
+    launch.argv = terminal_check_wrapper({GAME_PATH});
+    launch.working_directory = data.folder;
+    launch.environment = server.client_environment();
+    VtermTerminal term(launch);
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
+    ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
+        << term.screen_dump();
+    const double cast = server.recording_time(Clock::now());
+    player_click(term, 33, 16);
+    ASSERT_TRUE(round_ended(term)) << term.screen_dump();
+    term.send_bytes("\x03");
+    expect_game_ended(term, 128 + 2, TIMEOUT_MS);
+
+    // The heal starts at most 1.2 s after the click (plus the picture's
+    // clearing). Played out, it fades over a quarter of a second; cut, it
+    // falls from a fifth of its level to nothing within 30 ms, where the cry
+    // begins, nearly silent for its first 50 ms.
+    const std::vector<std::int16_t> heard = server.recorded();
+    const auto level = [&](double at) { return loudness(heard, at, at + 0.01); };
+    double heal = cast;
+    while (heal < cast + 3 && level(heal) < AUDIBLE) heal += 0.01;
+    ASSERT_LT(heal, cast + 3) << "no heal after the click";
+    const double loud = loudness(heard, heal, heal + 0.5);
+    double cut = -1;
+    for (double at = heal + 0.3; at < heal + 1.3 && cut < 0; at += 0.01)
+        if (level(at - 0.01) > loud / 5 && level(at + 0.01) < loud / 30) cut = at;
+    ASSERT_GE(cut, 0) << "the heal was not cut short (heard from " << heal << " s, level " << loud << ")";
+    EXPECT_GT(loudness(heard, cut + 0.3, cut + 1.1), AUDIBLE) << "the cry after the heal";
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, SoundServers, ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),
