@@ -112,11 +112,16 @@ TEST_F(SoundTrouble, BrokenEffectsAreSilentAndTheBattleGoesOn) {
         }
         ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
         if (action == 0) {
-            // The lower HP shows once the round is over and the screen redrawn.
-            const int monster_hp = number_at(term, 69, 3);
-            ASSERT_TRUE(click_until(term, 66, 17, [&](const VtermTerminal& t) {
-                return number_at(t, 69, 3) < monster_hp || map_shown(t);
+            // Taken once the hero's amount floats over the monster; the
+            // round lasts longer than click_until waits before clicking
+            // again, and a second click would be the next round's Attack.
+            ASSERT_TRUE(click_until(term, 66, 17, [](const VtermTerminal& t) {
+                for (int row = 4; row <= 7; ++row)
+                    if (number_at(t, 45, row) > 0) return true;
+                return map_shown(t);
             })) << term.screen_dump();
+            ASSERT_TRUE(round_ended(term)) << "the battle went on\n" << term.screen_dump();
+            if (term.screen_contains("Press any key.")) break;
         } else {
             cast_in_battle(term, action == 1 ? 0 : 9);
             ASSERT_TRUE(term.wait_for_text(0, 0, action == 1 ? "Fire" : "Angel Cry", TIMEOUT_MS)) << term.screen_dump();
