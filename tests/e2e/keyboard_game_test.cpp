@@ -17,6 +17,7 @@ const char* const UP = "\x1b[A";
 const char* const DOWN = "\x1b[B";
 const char* const RIGHT = "\x1b[C";
 const char* const LEFT = "\x1b[D";
+const char* const HOME = "\x1b[H";
 
 struct Spot {
     int x;
@@ -105,7 +106,16 @@ TEST(KeysOnly, AWholeGameFromTheIntroToABattleAndBackWithoutAMouse) {
         term.send_bytes("\r");
         ASSERT_TRUE(round_ended(term)) << term.screen_dump();
         if (!map_shown(term)) break;
-        term.send_bytes("\r");  // the walk stopped for the battle: start it again
+        // The walk stopped for the battle, and the pointer still stands on
+        // Attack, in the panel, where Enter starts nothing: three Homes lead
+        // it back over the map (to column 40) before Enter starts the walk.
+        for (int keys = 0; keys < 3; ++keys) {
+            term.send_bytes(HOME);
+            term.pump(300);
+        }
+        ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return t.bg_at(64, 17) == 0; }, TIMEOUT_MS))
+            << "the pointer left the panel\n" << term.screen_dump();
+        term.send_bytes("\r");
     }
     ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
 
