@@ -8,6 +8,8 @@ bool is_motion(const ConsoleEvent& e) { return e.type == MOUSE_EVENT && (e.mouse
 
 }  // namespace
 
+bool arrival_may_change(const std::vector<ConsoleEvent>& events) { return !events.empty() && is_motion(events.back()); }
+
 void coalesce_arrival(std::vector<ConsoleEvent>& events) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {

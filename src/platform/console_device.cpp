@@ -13,7 +13,7 @@ public:
     bool key_press_queued() override { return false; }
 
 protected:
-    void drop_queued_input() override {}
+    void drop_queued_input(std::vector<ConsoleEvent>&) override {}
 };
 
 IdleConsole idle_console;
@@ -41,7 +41,9 @@ ConsoleEvent ConsoleDevice::read_pointer_event() {
 
 void ConsoleDevice::discard_input() {
     translated.clear();
-    drop_queued_input();
+    std::vector<ConsoleEvent> dropped;
+    drop_queued_input(dropped);
+    for (const ConsoleEvent& event : dropped) pointer.follow(event);
 }
 
 void install_console_device(ConsoleDevice& device) { current_device = &device; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <vector>
 
 #include "platform/console_event.h"
 #include "platform/keyboard_pointer.h"
@@ -33,13 +34,16 @@ public:
     virtual bool key_press_queued() = 0;
 
     // Throws away every queued event and every byte not yet decoded, and
-    // what is left of a pointer key (the release of its click).
+    // what is left of a pointer key (the release of its click). The
+    // pointer still goes where the thrown-away keys and mouse reports put
+    // it: the game may ignore what they asked, never where they moved it.
     void discard_input();
 
     const KeyboardPointer& keyboard_pointer() const { return pointer; }
 
 protected:
-    virtual void drop_queued_input() = 0;
+    // Throws the queued events away, appending them to dropped in order.
+    virtual void drop_queued_input(std::vector<ConsoleEvent>& dropped) = 0;
 
     ScreenBuffer buffer;
     KeyboardPointer pointer;

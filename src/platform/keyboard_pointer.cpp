@@ -59,3 +59,12 @@ void KeyboardPointer::follow_mouse(const ConsoleEvent& report) {
     pointer_x = std::clamp(report.x, 0, SCREEN_WIDTH - 1);
     pointer_y = std::clamp(report.y, 0, SCREEN_HEIGHT - 1);
 }
+
+void KeyboardPointer::follow(const ConsoleEvent& event) {
+    if (event.type == MOUSE_EVENT) {
+        follow_mouse(event);
+        return;
+    }
+    std::vector<ConsoleEvent> unread;
+    translate(event, unread);
+}

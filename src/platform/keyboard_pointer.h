@@ -22,6 +22,11 @@ public:
     // A report from the real mouse: the pointer hides and moves there.
     void follow_mouse(const ConsoleEvent& report);
 
+    // Where an event puts the pointer, when the game throws it away
+    // unread: a pointer key moves it as if it had been read (a click
+    // leaves it where it is), a mouse report as follow_mouse does.
+    void follow(const ConsoleEvent& event);
+
     int x() const { return pointer_x; }
     int y() const { return pointer_y; }
     // Shown from the first pointer key until the real mouse moves.

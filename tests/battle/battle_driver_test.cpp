@@ -229,18 +229,19 @@ TEST_F(BattleDriver, EveryBattleMeetsAFreshMonsterButTheSameHero) {
 
 // A Defend round: the hero's amount rises for 1200 ms, then the monster's
 // message shows until 2400 ms. Meanwhile the pointer goes onto Attack and
-// clicks; afterwards the player escapes.
+// clicks, gap_ms after the motion (below 0: motion, press and release in one
+// read); afterwards the player escapes.
 class BusyClick : public BattleDriver {
 protected:
-    void defend_then_attack_during_the_monsters_message(bool in_one_arrival) {
+    void defend_then_attack_during_the_monsters_message(int gap_ms) {
         choose(DEFEND);
         wait(1500);
         const ConsoleEvent onto_attack = mouse_report(COMMAND_LEFT, ATTACK, 0, MOUSE_MOVED);
-        if (in_one_arrival) {
+        if (gap_ms < 0) {
             together({onto_attack, mouse_report(COMMAND_LEFT, ATTACK, LEFT_BUTTON), mouse_report(COMMAND_LEFT, ATTACK, 0)});
         } else {
             event(onto_attack);
-            wait(100);
+            wait(gap_ms);
             click(COMMAND_LEFT, ATTACK);
         }
         script_time = TestConsole::WHEN_ASKED;
@@ -249,19 +250,28 @@ protected:
         EXPECT_EQ(text_at(0, 0, 9), "Escaped  ");
         EXPECT_EQ(console.events_left(), 0u);
     }
+
+    void expect_attacked() {
+        ASSERT_EQ(effects.played.size(), 1u);
+        EXPECT_EQ(effects.played[0].file_name, "music/wav/attack.wav");
+        EXPECT_LT(monster_table.monster_hp[2], 200);
+    }
 };
 
 TEST_F(BusyClick, AMoveThenAClickWhileTheMonsterActsLoseTheClick) {
-    defend_then_attack_during_the_monsters_message(false);
+    defend_then_attack_during_the_monsters_message(40);
     EXPECT_TRUE(effects.played.empty()) << "the move was the event looked at, the click thrown away";
     EXPECT_EQ(monster_table.monster_hp[2], 200);
 }
 
 TEST_F(BusyClick, AMoveAndAClickInOneArrivalAreTheClick) {
-    defend_then_attack_during_the_monsters_message(true);
-    ASSERT_EQ(effects.played.size(), 1u);
-    EXPECT_EQ(effects.played[0].file_name, "music/wav/attack.wav");
-    EXPECT_LT(monster_table.monster_hp[2], 200);
+    defend_then_attack_during_the_monsters_message(-1);
+    expect_attacked();
+}
+
+TEST_F(BusyClick, AMoveAndAClickWrittenApartWithinTheWindowAreTheClick) {
+    defend_then_attack_during_the_monsters_message(1);
+    expect_attacked();
 }
 
 TEST_F(BattleDriver, DefendingBeforeAnyActionShowsNothingDealt) {

@@ -170,6 +170,18 @@ TEST_F(PlayerCommand, APointerThatMovesAndPressesInOneArrivalChooses) {
     EXPECT_EQ(console.events_left(), 0u) << "its release thrown away";
 }
 
+TEST_F(PlayerCommand, APressWrittenJustAfterItsMotionIsStillOneArrival) {
+    // The terminal wrote the motion and the click apart, microseconds
+    // apart: the motion must not be looked at alone, nor the click thrown
+    // away after it.
+    wait(0);
+    move(WORD_X, ATTACK_ROW);
+    click(WORD_X, ATTACK_ROW);
+    EXPECT_EQ(command(), 0);
+    EXPECT_LT(monster_hp(), 200);
+    EXPECT_EQ(console.events_left(), 0u);
+}
+
 TEST_F(PlayerCommand, OnlyTheFirstOfTheEventsWaitingIsLookedAt) {
     wait(0);  // all of these are waiting when the turn begins
     click(40, 10);

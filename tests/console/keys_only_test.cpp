@@ -14,6 +14,7 @@ namespace {
 const ConsoleEvent UP = key_press(0, KEY_CODE_UP);
 const ConsoleEvent DOWN = key_press(0, KEY_CODE_DOWN);
 const ConsoleEvent RIGHT = key_press(0, KEY_CODE_RIGHT);
+const ConsoleEvent LEFT = key_press(0, KEY_CODE_LEFT);
 const ConsoleEvent HOME = key_press(0, KEY_CODE_HOME);  // eight to the left
 const ConsoleEvent END = key_press(0, KEY_CODE_END);    // eight to the right
 const ConsoleEvent ENTER = key_press(13, KEY_CODE_RETURN);
@@ -75,6 +76,28 @@ TEST_F(KeysOnly, OnTheMapEnterWalksTheArrowsLeadAndThePanelsMenusOpenAndClose) {
     EXPECT_EQ(text_at(61, 11, 4), "Item") << "the item menu closed onto the map";
     EXPECT_EQ(char_at(1, 1), ' ') << "no menu title left";
     EXPECT_EQ(console.events_left(), 0u);
+}
+
+TEST_F(KeysOnly, ThePointerStandsWhereTheKeysPutItThoughTheWalkThrowsThemAway) {
+    data_file("Mp1.txt", map_of(std::string(55, '0')));
+    draw_map_screen();
+    player_x = 30;
+    player_y = 12;
+    map_index = 26 + 10 * MAP_STRIDE;
+    keys({ENTER});  // walking, towards the pointer in the middle
+    // Right and Left in turn, 50 ms apart: three or four come during each
+    // step's pause, and the walk reads one of them and throws the rest away.
+    for (int pair = 0; pair < 24; ++pair) {
+        wait(50);
+        event(RIGHT);
+        wait(50);
+        event(LEFT);
+    }
+    while (step()) {
+    }
+    EXPECT_EQ(console.keyboard_pointer().x(), 40);
+    EXPECT_EQ(console.keyboard_pointer().y(), 12);
+    EXPECT_TRUE(walking);
 }
 
 TEST_F(KeysOnly, InBattleEscapeLeavesAMenuWithoutTheMonsterActingAndTheEscapeCommandIsChosen) {

@@ -223,6 +223,22 @@ void VtermTerminal::send_bytes(std::string_view bytes) {
     flush_input(INPUT_FLUSH_MS);
 }
 
+void VtermTerminal::send_apart(std::string_view first, std::chrono::microseconds gap, std::string_view second) {
+    flush_input(INPUT_FLUSH_MS);
+    const auto write_all = [this](std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = write(master, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    };
+    write_all(first);
+    for (const auto until = Clock::now() + gap; Clock::now() < until;) {
+    }
+    write_all(second);
+}
+
 void VtermTerminal::send_key(VTermKey key, VTermModifier mod) {
     vterm_keyboard_key(vt, key, mod);
     flush_input(INPUT_FLUSH_MS);

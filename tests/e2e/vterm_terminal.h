@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <vterm.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -70,6 +71,10 @@ public:
     // Wait for the program's first frame before sending: until it has
     // set up its terminal, the tty echoes input and buffers it by line.
     void send_bytes(std::string_view bytes);
+    // Two writes to the program, gap apart (busy-waited, so that the gap
+    // is microseconds and not a scheduler's tick), as a terminal writes
+    // the pointer's last motion and then the press: nothing is read between.
+    void send_apart(std::string_view first, std::chrono::microseconds gap, std::string_view second);
     void send_key(VTermKey key, VTermModifier mod = VTERM_MOD_NONE);
     void send_char(char32_t c, VTermModifier mod = VTERM_MOD_NONE);
 

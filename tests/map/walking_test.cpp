@@ -121,11 +121,13 @@ TEST_F(Walking, ABurstOfMotionsInOneArrivalIsOneStepTowardsTheLast) {
     EXPECT_EQ(player_y, 11);
     EXPECT_EQ(console.events_left(), 0u);
 
-    // The same motions one after the other while the hero paused: the
-    // first is the step, the rest are thrown away.
+    // The same motions a moment apart while the hero paused: the first is
+    // the step, the rest are thrown away.
     wait(0);
     move(20, 10);
+    wait(40);
     move(25, 3);
+    wait(40);
     move(3, 15);
     ASSERT_TRUE(step());
     EXPECT_EQ(player_x, 10);

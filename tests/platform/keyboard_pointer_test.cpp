@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "platform/arrival.h"
 #include "platform/terminal/input_queue.h"
 
 namespace {
@@ -15,9 +17,12 @@ namespace {
 struct Player {
     InputQueue queue;
     KeyboardPointer pointer;
+    InputQueue::Moment now{};
 
     std::vector<ConsoleEvent> send(const std::string& bytes, bool escape_timeout = false) {
-        queue.arrive(bytes.data(), bytes.size());
+        now += std::chrono::seconds(1);
+        queue.arrive(bytes.data(), bytes.size(), now);
+        queue.window_passed(now + ARRIVAL_WINDOW);
         if (escape_timeout) queue.escape_timeout();
         std::vector<ConsoleEvent> out;
         while (!queue.empty()) {

@@ -24,7 +24,10 @@ public:
     explicit TestConsole(VirtualClock& clock) : clock(clock) {}
 
     // Queues an event arriving at the virtual time (ms since the clock
-    // started), or WHEN_ASKED. Timed events arrive in the order queued.
+    // started), or WHEN_ASKED. Timed events arrive in the order queued,
+    // gathered as the terminal gathers them: those that follow a bare
+    // motion within the arrival window join its arrival (a motion and a
+    // press 1 ms apart are the press).
     void push(const ConsoleEvent& event, long long arrival_ms = WHEN_ASKED);
     // Queues events that reach the game together, in one arrival, as a
     // terminal delivers several reports in one read: they are queued as
@@ -40,21 +43,25 @@ public:
     bool key_press_queued() override;
 
 protected:
-    void drop_queued_input() override;
+    void drop_queued_input(std::vector<ConsoleEvent>& dropped) override;
 
 private:
     struct Scripted {
         ConsoleEvent event;
         long long arrival;
-        int together = 0;  // events pushed together share a number; 0: alone
+        int together = 0;  // the events of one arrival share a number; 0: not gathered yet
     };
 
     // An arrival that waits for the game to ask comes now, all of it.
     void arrive_if_asked();
+    // Gathers the timed events not yet gathered into their arrivals, each
+    // due when its window closes.
+    void gather_arrivals();
     bool arrived(const Scripted& s) const { return s.arrival != WHEN_ASKED && s.arrival <= clock.now_ms(); }
 
     VirtualClock& clock;
     std::deque<Scripted> script;
     int present_count = 0;
     int arrivals_together = 0;
+    bool ungathered = false;  // timed events were pushed since the last gathering
 };

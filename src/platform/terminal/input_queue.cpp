@@ -3,9 +3,21 @@
 #include "platform/arrival.h"
 #include "platform/screen_buffer.h"
 
-void InputQueue::arrive(const char* bytes, std::size_t count) {
+void InputQueue::arrive(const char* bytes, std::size_t count, Moment now) {
+    if (!opened) opened = now;
     decoder.feed(bytes, count, arrival);
-    queue_arrival();
+    // A report cut off at the end of the read has the rest on its way.
+    const bool may_change = arrival_may_change(arrival) || decoder.pending();
+    if (!may_change || now >= *opened + ARRIVAL_WINDOW) queue_arrival();
+}
+
+void InputQueue::window_passed(Moment now) {
+    if (opened && now >= *opened + ARRIVAL_WINDOW) queue_arrival();
+}
+
+std::optional<InputQueue::Moment> InputQueue::window_end() const {
+    if (!opened) return std::nullopt;
+    return *opened + ARRIVAL_WINDOW;
 }
 
 void InputQueue::escape_timeout() {
@@ -14,6 +26,7 @@ void InputQueue::escape_timeout() {
 }
 
 void InputQueue::queue_arrival() {
+    opened.reset();
     coalesce_arrival(arrival);
     for (ConsoleEvent event : arrival) {
         if (event.type == MOUSE_EVENT) {
@@ -26,6 +39,13 @@ void InputQueue::queue_arrival() {
         if (events.size() < MAX_EVENTS) events.push_back(event);
     }
     arrival.clear();
+}
+
+std::vector<ConsoleEvent> InputQueue::drop_events() {
+    queue_arrival();
+    std::vector<ConsoleEvent> dropped(events.begin(), events.end());
+    events.clear();
+    return dropped;
 }
 
 ConsoleEvent InputQueue::take() {

@@ -1,8 +1,10 @@
-// The terminal's input on its way to the game: bytes decoded as they come,
-// each read one arrival, whose events join the queue together under the
-// arrival rule (platform/arrival.h). Pure: no terminal, no clock.
+// The terminal's input on its way to the game: bytes decoded as they come
+// and gathered into arrivals, whose events join the queue together under
+// the arrival rule (platform/arrival.h). Pure: no terminal, no clock; the
+// caller says when each read happened.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <optional>
@@ -13,8 +15,20 @@
 
 class InputQueue {
 public:
-    // The bytes of one read from the terminal.
-    void arrive(const char* bytes, std::size_t count);
+    using Moment = std::chrono::steady_clock::time_point;
+
+    // The bytes of one read from the terminal, made at the given moment.
+    // They open an arrival or join the one still open; the arrival is
+    // queued as soon as nothing that follows could change it, or when
+    // this read came at or after its window's end.
+    void arrive(const char* bytes, std::size_t count, Moment now);
+
+    // The terminal had nothing more: an arrival whose window has passed
+    // by now is queued as it stands.
+    void window_passed(Moment now);
+
+    // When the open arrival's window ends, if one is open.
+    std::optional<Moment> window_end() const;
 
     // The terminal's escape timeout passed with an unfinished sequence
     // kept: it was typed by hand, and what it decodes to arrives now.
@@ -44,9 +58,10 @@ public:
         return report;
     }
 
-    // Throws every queued event away. An unfinished sequence is kept, so
-    // that the rest of a report cut in two is not mistaken for keys.
-    void drop_events() { events.clear(); }
+    // Throws every event away, those of the open arrival too, and returns
+    // them in order. An unfinished sequence is kept, so that the rest of a
+    // report cut in two is not mistaken for keys.
+    std::vector<ConsoleEvent> drop_events();
 
     // Events past this many are dropped as they arrive: a paste of
     // megabytes while the game pauses must not fill the memory, and no
@@ -59,6 +74,7 @@ private:
     InputDecoder decoder;
     std::deque<ConsoleEvent> events;
     std::vector<ConsoleEvent> arrival;
+    std::optional<Moment> opened;  // the first bytes of the open arrival
     std::optional<ConsoleEvent> last_mouse;
     int origin_x = 0;
     int origin_y = 0;

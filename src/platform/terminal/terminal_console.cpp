@@ -138,6 +138,10 @@ void TerminalConsole::take_input(std::optional<std::chrono::steady_clock::time_p
         const steady_clock::time_point escape_deadline = last_byte + ESCAPE_TIMEOUT;
         if (!deadline || escape_deadline < *deadline) deadline = escape_deadline;
     }
+    // An open arrival is waited out on the same poll: the rest of the
+    // moment may still be on its way.
+    if (const std::optional<steady_clock::time_point> window_end = queue.window_end())
+        if (!deadline || *window_end < *deadline) deadline = *window_end;
     timespec timeout{};
     if (deadline) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(*deadline - steady_clock::now());
@@ -151,17 +155,20 @@ void TerminalConsole::take_input(std::optional<std::chrono::steady_clock::time_p
     pollfd fds[2] = {{input_gone ? -1 : in, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
     if (ppoll(fds, 2, deadline ? &timeout : nullptr, nullptr) < 0) return;  // a signal: the caller looks again
     if (fds[1].revents & POLLIN) present();  // repaints after a resize
+    bool read_some = false;
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
         char bytes[4096];
         const ssize_t n = read(in, bytes, sizeof bytes);
         if (n > 0) {
+            read_some = true;
             last_byte = steady_clock::now();
-            queue.arrive(bytes, static_cast<std::size_t>(n));
-            follow_the_mouse();
+            queue.arrive(bytes, static_cast<std::size_t>(n), last_byte);
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             input_gone = true;
         }
     }
+    if (!read_some) queue.window_passed(steady_clock::now());
+    follow_the_mouse();
     if (queue.pending() && steady_clock::now() - last_byte >= ESCAPE_TIMEOUT) queue.escape_timeout();
 }
 
@@ -193,7 +200,7 @@ bool TerminalConsole::key_press_queued() {
     return queue.holds_key_press();
 }
 
-void TerminalConsole::drop_queued_input() {
+void TerminalConsole::drop_queued_input(std::vector<ConsoleEvent>& dropped) {
     // Decode everything that has arrived, so that a report cut in half
     // is not mistaken for keys later, then throw the events away.
     pollfd ready{in, POLLIN, 0};
@@ -201,8 +208,8 @@ void TerminalConsole::drop_queued_input() {
         char bytes[4096];
         const ssize_t n = read(in, bytes, sizeof bytes);
         if (n <= 0) break;
-        queue.arrive(bytes, static_cast<std::size_t>(n));
+        last_byte = std::chrono::steady_clock::now();
+        queue.arrive(bytes, static_cast<std::size_t>(n), last_byte);
     }
-    follow_the_mouse();
-    queue.drop_events();
+    dropped = queue.drop_events();
 }

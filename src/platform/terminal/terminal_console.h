@@ -1,6 +1,7 @@
 // The console on the player's real terminal: the screen buffer painted
 // through the renderer at every observation point, input decoded from the
-// terminal's bytes as they come, during pauses too, one arrival per read.
+// terminal's bytes as they come, during pauses too, and gathered into
+// arrivals (platform/arrival.h).
 #pragma once
 
 #include <chrono>
@@ -37,7 +38,7 @@ public:
     static constexpr auto ESCAPE_TIMEOUT = std::chrono::milliseconds(50);
 
 protected:
-    void drop_queued_input() override;
+    void drop_queued_input(std::vector<ConsoleEvent>& dropped) override;
 
 private:
     TerminalConsole(int in_fd, int out_fd, ColourMode colours) : in(in_fd), out(out_fd), colours(colours) {}
@@ -47,8 +48,9 @@ private:
     void show_size_notice(int columns, int rows);
     void wait_until_big_enough();
     // Waits for the terminal until the deadline (none: for ever) and takes
-    // what it finds: one read is one arrival; a resize repaints; a lone ESC
-    // left waiting past the escape timeout is the Escape key.
+    // what it finds: an open arrival is waited on until its window ends;
+    // a resize repaints; a lone ESC left waiting past the escape timeout is
+    // the Escape key.
     void take_input(std::optional<std::chrono::steady_clock::time_point> deadline);
     void follow_the_mouse();
 
