@@ -1,9 +1,11 @@
 // Clicks the real game loses, played in libvterm on a pseudo-terminal:
 // quick clicks on a battle command, each sent as a remote terminal batches
-// them (the last motion, the press and the release in one write), and
-// movement-then-click pairs made while the hero pauses between two steps,
-// where the movement is the event the game looks at and the click must be
-// thrown away. Prints figures; never fails.
+// them (the last motion, the press and the release in one write) or as a
+// local one writes them (the motion, then the press and release a few
+// microseconds to two milliseconds later), and movement-then-click pairs
+// made while the hero pauses between two steps, where the movement is the
+// event the game looks at and the click must be thrown away. Prints
+// figures; never fails.
 // Usage: lost_clicks_bench [clicks, default 100]
 #include <chrono>
 #include <cstdio>
@@ -27,7 +29,8 @@ std::string report(int code, int x, int y, bool release = false) {
            (release ? "m" : "M");
 }
 
-std::string quick_click(int x, int y) { return report(35, x, y) + report(0, x, y) + report(0, x, y, true); }
+std::string click_at(int x, int y) { return report(0, x, y) + report(0, x, y, true); }
+std::string quick_click(int x, int y) { return report(35, x, y) + click_at(x, y); }
 
 std::pair<int, int> hero(const VtermTerminal& t) {
     for (int y = 2; y <= 22; ++y)
@@ -51,14 +54,18 @@ bool into_a_gentle_battle(VtermTerminal& term) {
     return false;
 }
 
-// Quick clicks on Magic, each left with a right click (the monster waits).
-int lost_quick_clicks(VtermTerminal& term, int clicks) {
+// Quick clicks on Magic, each left with a right click (the monster waits):
+// the click gap_us after its motion, or (below 0) in the same write.
+int lost_quick_clicks(VtermTerminal& term, int clicks, int gap_us) {
     const auto magic_open = [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; };
     int lost = 0;
     term.pump(300);  // what the walk left queued is read and thrown away
     for (int i = 0; i < clicks; ++i) {
         if (!command_awaited(term)) return -1;
-        term.send_bytes(quick_click(66, 19));
+        if (gap_us < 0)
+            term.send_bytes(quick_click(66, 19));
+        else
+            term.send_apart(report(35, 66, 19), std::chrono::microseconds(gap_us), click_at(66, 19));
         if (!term.wait_for(magic_open, 2000)) {
             ++lost;
             if (!click_until(term, 66, 19, magic_open)) return -1;
@@ -133,9 +140,13 @@ int main(int argc, char** argv) {
         std::printf("lost_clicks: the game never reached a battle\n%s", term.screen_dump().c_str());
         return 0;
     }
-    const int lost = lost_quick_clicks(term, count);
-    std::printf("quick clicks on Magic (motion, press and release in one write): %d of %d lost\n", lost, count);
-    table_row("quick clicks on a battle command, one write each", "%d of %d lost", lost, count);
+    for (const int gap_us : {-1, 0, 20, 100, 500, 2000}) {
+        const int lost = lost_quick_clicks(term, count, gap_us);
+        const std::string how =
+            gap_us < 0 ? std::string("one write each") : "the press written " + std::to_string(gap_us) + " us after the motion";
+        std::printf("quick clicks on Magic, %s: %d of %d lost\n", how.c_str(), lost, count);
+        table_row(("quick clicks on a battle command, " + how).c_str(), "%d of %d lost", lost, count);
+    }
 
     term.send_bytes(quick_click(66, 21));  // Escape, back to the map
     if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return 0;
