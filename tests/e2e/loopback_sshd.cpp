@@ -25,7 +25,7 @@ constexpr const char* ACCOUNT_PREFIX = "dunmarplayer";
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-std::string quoted(const std::string& word) { return "'" + word + "'"; }
+std::string shell_quoted(const std::string& word) { return "'" + word + "'"; }
 
 int shell(const std::string& command) {
     const int status = std::system(command.c_str());
@@ -142,7 +142,7 @@ bool LoopbackSshd::make_account() {
     remove_stale_accounts();
     account = ACCOUNT_PREFIX + std::to_string(getpid());
     // '*' lets no password in but, unlike '!', does not lock the account.
-    if (!account_command("useradd --no-create-home --home-dir " + quoted(dir + "/home") +
+    if (!account_command("useradd --no-create-home --home-dir " + shell_quoted(dir + "/home") +
                          " --shell /bin/sh --password '*' --user-group " + account)) {
         failure = "useradd " + account + " failed";
         return false;
@@ -160,9 +160,9 @@ bool LoopbackSshd::make_account() {
         return false;
     }
     const std::string keygen = "ssh-keygen -q -t ed25519 -N '' -C '' -f ";
-    if (shell(keygen + quoted(dir + "/host_key") + " && " + keygen + quoted(dir + "/client_key") + " && cp " +
-              quoted(dir + "/client_key.pub") + " " + quoted(dir + "/authorized_keys") + " && chmod 644 " +
-              quoted(dir + "/authorized_keys")) != 0) {
+    if (shell(keygen + shell_quoted(dir + "/host_key") + " && " + keygen + shell_quoted(dir + "/client_key") + " && cp " +
+              shell_quoted(dir + "/client_key.pub") + " " + shell_quoted(dir + "/authorized_keys") + " && chmod 644 " +
+              shell_quoted(dir + "/authorized_keys")) != 0) {
         failure = "ssh-keygen failed";
         return false;
     }
@@ -244,7 +244,7 @@ LoopbackSshd::~LoopbackSshd() {
         }
         account_command("userdel " + account);
     }
-    if (!dir.empty()) shell("rm -rf " + quoted(dir));
+    if (!dir.empty()) shell("rm -rf " + shell_quoted(dir));
 }
 
 std::vector<std::string> LoopbackSshd::ssh(const std::vector<std::string>& options,

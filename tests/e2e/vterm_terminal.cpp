@@ -143,16 +143,14 @@ VtermTerminal::VtermTerminal(const TerminalLaunch& launch)
     vterm_screen_enable_altscreen(screen, 1);
     // The screen handles these events itself first (switching buffers,
     // keeping the cursor) and then hands them on to us.
-    static const VTermScreenCallbacks callbacks = {
-        .damage = nullptr,
-        .moverect = nullptr,
-        .movecursor = nullptr,
-        .settermprop = &VtermTerminal::on_termprop,
-        .bell = nullptr,
-        .resize = nullptr,
-        .sb_pushline = &VtermTerminal::on_pushline,
-        .sb_popline = nullptr,
-    };
+    // Built field by field: newer libvterms add callbacks (0.3.3 sb_clear),
+    // all left empty here.
+    static const VTermScreenCallbacks callbacks = [] {
+        VTermScreenCallbacks c{};
+        c.settermprop = &VtermTerminal::on_termprop;
+        c.sb_pushline = &VtermTerminal::on_pushline;
+        return c;
+    }();
     vterm_screen_set_callbacks(screen, &callbacks, this);
     vterm_screen_reset(screen, 1);
 
