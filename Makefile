@@ -3,19 +3,19 @@
 BUILD_DIR := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-define configure_and_build
-	@sh tools/install-deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
-endef
-
+# Playing needs the compiler, CMake, the sound libraries and the soundfont,
+# and builds the game alone; the tests install and build the rest, with
+# warnings fatal.
 .PHONY: play test
 
 play:
-	$(configure_and_build)
-	@if [ -x $(BUILD_DIR)/dunmar ]; then cd data && ../$(BUILD_DIR)/dunmar; \
-	else echo "The game's entry point is not built yet: only the library and the tests were built."; fi
+	@sh tools/install-deps play
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_TESTS=OFF -DGAME_WERROR=OFF >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target dunmar
+	@$(BUILD_DIR)/dunmar --data data
 
 test:
-	$(configure_and_build)
+	@sh tools/install-deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_TESTS=ON -DGAME_WERROR=ON >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
