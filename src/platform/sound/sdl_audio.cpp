@@ -60,6 +60,9 @@ struct AudioState {
     // so a later free of it is harmless.
     std::vector<std::unique_ptr<FMUSIC_MODULE>> songs;
     Mix_Chunk* effect = nullptr;
+    // The player's levels, in percent: a level of 0 plays nothing at all.
+    int music_percent = 100;
+    int effects_percent = 100;
 };
 
 AudioState& audio() {
@@ -130,6 +133,8 @@ bool open_mixer() {
         }
     }
     mix->Mix_Init(MIX_INIT_MID);
+    mix->Mix_VolumeMusic(audio().music_percent * MIX_MAX_VOLUME / 100);
+    mix->Mix_Volume(EFFECT_CHANNEL, audio().effects_percent * MIX_MAX_VOLUME / 100);
     audio().mix = mix;
     return true;
 }
@@ -264,8 +269,9 @@ public:
 
     bool play_song(FMUSIC_MODULE* song) override {
         if (!started || !song_alive(song)) return false;
-        // Unheard on the silent path, but playing as far as the game knows.
-        if (!playing_aloud()) return true;
+        // Unheard on the silent path or with the music turned off, but
+        // playing as far as the game knows.
+        if (!playing_aloud() || audio().music_percent == 0) return true;
         // -1: the song starts again whenever it ends.
         return audio().mix->Mix_PlayMusic(song->music, -1) == 0;
     }
@@ -290,7 +296,7 @@ private:
 class SdlEffectPlayer : public EffectPlayer {
 public:
     void play(const char* file_name) override {
-        if (!device_open() || !playing_aloud()) return;
+        if (audio().effects_percent == 0 || !device_open() || !playing_aloud()) return;
         // The new effect replaces the one still playing, even when the new
         // one turns out to be missing: then there is silence.
         const MixerCalls& mix = *audio().mix;
@@ -307,6 +313,11 @@ public:
 };
 
 }  // namespace
+
+void set_sound_levels(int music_percent, int effects_percent) {
+    audio().music_percent = music_percent;
+    audio().effects_percent = effects_percent;
+}
 
 // Never destroyed, like the audio state: callable to the very end.
 SoundLibrary& sdl_sound_library() {

@@ -12,6 +12,11 @@
 SoundLibrary& sdl_sound_library();
 EffectPlayer& sdl_effect_player();
 
+// The player's music and effects levels in percent (0 to 100), before the
+// device opens; at 0 songs are still loaded and checked but never played,
+// and effects are not played at all.
+void set_sound_levels(int music_percent, int effects_percent);
+
 // The name of SDL's audio driver in use once the device is open, "none"
 // when no device could be opened (the silent path), or "" before.
 const char* sdl_audio_driver();

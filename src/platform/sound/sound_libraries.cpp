@@ -75,7 +75,8 @@ const MixerCalls* load_mixer() {
                        FIND(l.mixer, c, Mix_FreeMusic) && FIND(l.mixer, c, Mix_PlayMusic) &&
                        FIND(l.mixer, c, Mix_HaltMusic) && FIND(l.mixer, c, Mix_LoadWAV_RW) &&
                        FIND(l.mixer, c, Mix_FreeChunk) && FIND(l.mixer, c, Mix_PlayChannelTimed) &&
-                       FIND(l.mixer, c, Mix_HaltChannel) && FIND(l.fluid, c, fluid_set_log_function);
+                       FIND(l.mixer, c, Mix_HaltChannel) && FIND(l.mixer, c, Mix_VolumeMusic) &&
+                       FIND(l.mixer, c, Mix_Volume) && FIND(l.fluid, c, fluid_set_log_function);
     if (!found) {
         unload_mixer();
         return nullptr;

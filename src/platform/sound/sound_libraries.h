@@ -37,6 +37,8 @@ struct MixerCalls {
     decltype(&::Mix_FreeChunk) Mix_FreeChunk;
     decltype(&::Mix_PlayChannelTimed) Mix_PlayChannelTimed;
     decltype(&::Mix_HaltChannel) Mix_HaltChannel;
+    decltype(&::Mix_VolumeMusic) Mix_VolumeMusic;
+    decltype(&::Mix_Volume) Mix_Volume;
     // FluidSynth's log function for one level.
     void* (*fluid_set_log_function)(int, void (*)(int, const char*, void*), void*);
 };
