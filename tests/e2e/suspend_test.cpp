@@ -1,6 +1,8 @@
 // Ctrl+Z on the game started from an interactive shell: while the game is
 // stopped the shell has its terminal back as it was, and `fg` brings the game
-// back with the whole screen drawn again.
+// back with the whole screen drawn again. Where no shell does job control
+// (ssh running a command, a session keeper), nothing could continue a
+// stopped game: Ctrl+Z gives the terminal back and takes it again at once.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -67,6 +69,34 @@ TEST(Game, StoppedWithCtrlZAndBroughtBackWithFg) {
     ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return !t.alternate_screen(); }, TIMEOUT_MS));
     expect_settings_as_before(term, 48);
     term.send_bytes("exit\r");
+    term.wait_exit(TIMEOUT_MS);
+}
+
+TEST(Game, CtrlZWhereNoShellDoesJobControlPlaysOn) {
+    TerminalLaunch launch;
+    // A shell that runs one command, as sshd does, and stays to tell how
+    // the game ended (Ctrl+C reaches it too: its trap lets it live on).
+    launch.argv = {"/bin/sh", "-c", "trap true INT; '" GAME_PATH "'; echo game-ended-$?"};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    VtermTerminal term(launch);
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump();
+
+    const std::size_t before = term.received().size();
+    term.send_bytes("\x1a");
+    // The terminal given back, then taken again and the map drawn anew.
+    const auto back = [before](const VtermTerminal& t) {
+        const std::size_t left = t.received().find("\x1b[?1049l", before);
+        return left != std::string::npos && t.received().find("\x1b[?1049h", left) != std::string::npos &&
+               t.alternate_screen() && map_shown(t) && every_cell_painted(t);
+    };
+    ASSERT_TRUE(term.wait_for(back, TIMEOUT_MS)) << term.screen_dump();
+    EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_MOVE);
+    player_click(term, 62, 11);
+    ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << "the game is not stopped\n" << term.screen_dump();
+
+    term.send_bytes("\x03");
+    EXPECT_TRUE(term.wait_for_screen_text("game-ended-130", TIMEOUT_MS)) << term.screen_dump();
     term.wait_exit(TIMEOUT_MS);
 }
 

@@ -117,19 +117,6 @@ void on_terminating_signal(int sig) {
     raise(sig);
 }
 
-void on_suspend(int) {
-    const int saved_errno = errno;
-    const bool had_terminal = active != 0;
-    if (had_terminal) leave_modes();
-    kill(getpid(), SIGSTOP);
-    // Continued: take the terminal again and paint everything anew.
-    if (had_terminal) enter_modes();
-    wake();
-    errno = saved_errno;
-}
-
-void on_resize(int) { wake(); }
-
 void install_handler(int sig, void (*handler)(int), int flags) {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -137,6 +124,30 @@ void install_handler(int sig, void (*handler)(int), int flags) {
     action.sa_flags = flags;
     sigaction(sig, &action, nullptr);
 }
+
+void on_suspend(int sig) {
+    const int saved_errno = errno;
+    const bool had_terminal = active != 0;
+    if (had_terminal) leave_modes();
+    // Stopped by the signal's own default action, not by SIGSTOP: where no
+    // shell does job control (ssh running a command, a session keeper) the
+    // system discards it, nobody being there to continue the game, and the
+    // game plays on at once.
+    signal(sig, SIG_DFL);
+    sigset_t this_one;
+    sigemptyset(&this_one);
+    sigaddset(&this_one, sig);
+    sigprocmask(SIG_UNBLOCK, &this_one, nullptr);
+    raise(sig);
+    // Continued, or never stopped: take the terminal again and paint
+    // everything anew.
+    install_handler(sig, on_suspend, SA_RESTART);
+    if (had_terminal) enter_modes();
+    wake();
+    errno = saved_errno;
+}
+
+void on_resize(int) { wake(); }
 
 void at_exit() { end_terminal_session(); }
 
