@@ -176,4 +176,56 @@ TEST(SdlAudioDeathTest, LoadFailuresSayWhatIsWrong) {
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
 }
 
+// The player's levels. Each child plays the song, and an effect of 1.2 s at
+// once, until 2.5 s of samples are written, and leaves the loudness of the
+// first 0.3 s (the effect over the song) and of the last second (the song
+// alone) in a file for the test to compare.
+std::pair<double, double> heard_at_levels(int music_percent, int effects_percent) {
+    const std::string result = "/tmp/sdl_audio_levels_" + std::to_string(getpid()) + ".txt";
+    auto child = [&] {
+        quiet_child();
+        use_disk_driver();
+        set_sound_levels(music_percent, effects_percent);
+        if (!FSOUND_Init(44100, 32, 2)) finish(false);
+        FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
+        if (!song || !FMUSIC_PlaySong(song)) finish(false);
+        PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+        // The disk driver writes in real time: wait for the samples, not
+        // for a time.
+        const std::size_t needed = 44100 * 4 * 5 / 2;
+        for (int look = 0; look < 1000; ++look) {
+            std::ifstream out(disk_file(), std::ios::binary | std::ios::ate);
+            if (out && static_cast<std::size_t>(out.tellg()) >= needed) break;
+            wait_ms(20);
+        }
+        shut_sdl_audio();
+        const std::string copy = disk_file() + ".first";
+        std::system(("head -c " + std::to_string(44100 * 4 * 3 / 10) + " '" + disk_file() + "' > '" + copy + "'").c_str());
+        const double last_second = loudness_of_output(-1.0);
+        std::rename(copy.c_str(), disk_file().c_str());
+        const double first = loudness_of_output(0);
+        std::ofstream(result) << first << " " << last_second << "\n";
+        finish(true);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
+    std::pair<double, double> heard{-1, -1};
+    std::ifstream(result) >> heard.first >> heard.second;
+    std::remove(result.c_str());
+    return heard;
+}
+
+TEST(SdlAudioDeathTest, TheLevelsThePlayerSetsAreHeard) {
+    const auto [full_with_effect, full_song] = heard_at_levels(100, 100);
+    ASSERT_GT(full_song, 300);
+    const auto [effect_alone, no_song] = heard_at_levels(0, 100);
+    EXPECT_LT(no_song, 5) << "--no-music: the song is silent";
+    EXPECT_GT(effect_alone, 300) << "and the effect still sounds";
+    const auto [with_effect, half_song] = heard_at_levels(50, 100);
+    EXPECT_GT(half_song, 0.35 * full_song) << "--music-volume 50: about half as loud";
+    EXPECT_LT(half_song, 0.65 * full_song);
+    const auto [song_alone, song] = heard_at_levels(100, 0);
+    EXPECT_GT(song, 300) << "--no-effects: the song plays";
+    EXPECT_LT(song_alone, full_with_effect) << "without the effect over it";
+}
+
 }  // namespace
