@@ -90,6 +90,19 @@ SoundServer::~SoundServer() {
     if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
+std::string SoundServer::pactl(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv{"pactl"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string output = folder + "/pactl.out";
+    const pid_t asked = spawn(argv, output);
+    int status = 0;
+    waitpid(asked, &status, 0);
+    std::ifstream in(output);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(output.c_str());
+    return said;
+}
+
 std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
     return {{"XDG_RUNTIME_DIR", folder},
             {"XDG_CONFIG_HOME", folder + "/config"},

@@ -29,6 +29,9 @@ public:
     // What a client needs to find this server and nothing else.
     std::vector<std::pair<std::string, std::string>> client_environment() const;
 
+    // What `pactl ARGS` prints about this server.
+    std::string pactl(const std::vector<std::string>& args) const;
+
     // Starts recording the sink's monitor; true once samples arrive.
     bool start_recording();
     // The seconds since the first recorded sample, by the steady clock.

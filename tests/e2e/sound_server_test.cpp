@@ -53,6 +53,10 @@ TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
     }
     const double map = seen(term, server, map_shown);
     ASSERT_GE(map, 0) << term.screen_dump();
+    // A desktop's mixer shows the stream under the game's name and icon.
+    const std::string streams = server.pactl({"list", "sink-inputs"});
+    EXPECT_NE(streams.find("application.name = \"Dunmar\""), std::string::npos) << streams;
+    EXPECT_NE(streams.find("application.icon_name = \"dunmar\""), std::string::npos) << streams;
 
     // Walk until the map gives way to the encounter, then the battle.
     player_click(term, 10, 2);

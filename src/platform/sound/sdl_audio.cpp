@@ -102,6 +102,11 @@ void shut_device() {
 // synthesizer are loaded: on a server, over SSH or in CI there is none, the
 // drivers that exist start and then fail to open.
 bool device_exists(const SdlCalls& sdl) {
+    // A desktop's mixer shows the game's stream under its name and icon
+    // (SDL reads its hints from the environment, PulseAudio and PipeWire
+    // the stream's properties); a player's own setting stays.
+    setenv("SDL_AUDIO_DEVICE_APP_NAME", "Dunmar", 0);
+    setenv("PULSE_PROP_application.icon_name", "dunmar", 0);
     if (sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec wanted{};
     wanted.freq = OUTPUT_RATE;
