@@ -1,6 +1,9 @@
 #include "shell/main_loop.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <ostream>
 
 #include "audio/music_player.h"
 #include "audio/sound_effects.h"
@@ -10,6 +13,7 @@
 #include "map/walking.h"
 #include "platform/console_device.h"
 #include "shell/intro.h"
+#include "support/game_streams.h"
 #include "support/random.h"
 
 const char* const FIELD_SONGS[9] = {
@@ -20,9 +24,17 @@ const char* const FIELD_SONGS[9] = {
 
 namespace {
 
-// The music player has already said why a song would not load.
+// The music player has already said why a song would not load; once the
+// terminal is given back, the player reads which song it was and where the
+// game looked for it.
 void load_and_play(const char* song) {
-    if (!music.load(song)) std::exit(1);
+    if (!music.load(song)) {
+        char* folder = getcwd(nullptr, 0);
+        standard_error() << "dunmar: cannot play the song '" << song << "' from the data folder '"
+                         << (folder ? folder : "?") << "'" << std::endl;
+        std::free(folder);
+        std::exit(1);
+    }
     music.play();
 }
 

@@ -64,7 +64,15 @@ TEST_P(BrokenSongs, EndTheGameWithTheirReasonReadable) {
     VtermTerminal term(l);
     page_through_intro(term);
     const TerminalCheck check = expect_game_ended(term, 1, TIMEOUT_MS);
-    EXPECT_NE(message_after(check).find(GetParam().reason), std::string::npos) << message_after(check);
+    const std::string said = message_after(check);
+    EXPECT_NE(said.find(GetParam().reason), std::string::npos) << said;
+    // Then which song, and where the game looked for it (on a line the
+    // terminal may wrap).
+    std::string unwrapped = said;
+    std::erase(unwrapped, '\n');
+    const std::size_t line = unwrapped.find("dunmar: cannot play the song 'music/midi/");
+    EXPECT_NE(line, std::string::npos) << said;
+    EXPECT_NE(unwrapped.find(".mid' from the data folder '" + folder + "'", line), std::string::npos) << said;
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, BrokenSongs,
