@@ -27,6 +27,15 @@ protected:
             for (const ConsoleEvent& k : presses) event(k);
     }
 
+    // An open meadow on the map screen, the hero at (x, 12).
+    void on_open_meadow(int x) {
+        data_file("Mp1.txt", map_of(std::string(55, '0')));
+        draw_map_screen();
+        player_x = x;
+        player_y = 12;
+        map_index = (x - MAP_LEFT) + (12 - MAP_TOP) * MAP_STRIDE;
+    }
+
     // One walk step on the script so far; false if the script ran dry first.
     bool step() {
         try {
@@ -39,11 +48,7 @@ protected:
 };
 
 TEST_F(KeysOnly, OnTheMapEnterWalksTheArrowsLeadAndThePanelsMenusOpenAndClose) {
-    data_file("Mp1.txt", map_of(std::string(55, '0')));
-    draw_map_screen();
-    player_x = 38;
-    player_y = 12;
-    map_index = 34 + 10 * MAP_STRIDE;
+    on_open_meadow(38);
     party.party_hp[0] = 20;
 
     keys({ENTER});  // the pointer starts in the middle, (40, 12)
@@ -79,11 +84,7 @@ TEST_F(KeysOnly, OnTheMapEnterWalksTheArrowsLeadAndThePanelsMenusOpenAndClose) {
 }
 
 TEST_F(KeysOnly, ThePointerStandsWhereTheKeysPutItThoughTheWalkThrowsThemAway) {
-    data_file("Mp1.txt", map_of(std::string(55, '0')));
-    draw_map_screen();
-    player_x = 30;
-    player_y = 12;
-    map_index = 26 + 10 * MAP_STRIDE;
+    on_open_meadow(30);
     keys({ENTER});  // walking, towards the pointer in the middle
     // Right and Left in turn, 50 ms apart: three or four come during each
     // step's pause, and the walk reads one of them and throws the rest away.
