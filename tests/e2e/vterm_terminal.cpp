@@ -261,20 +261,22 @@ void VtermTerminal::mouse_button(int x, int y, int button, bool pressed, VTermMo
     vterm_mouse_button(vt, button, pressed, mod);
     bool wheel_release = button >= 4 && !pressed;
     if (mouse_tracking == VTERM_PROP_MOUSE_NONE || wheel_release) pending_input.resize(before);
-    flush_input(INPUT_FLUSH_MS);
 }
 
 void VtermTerminal::press(int x, int y, int button, VTermModifier mod) {
     mouse_button(x, y, button, true, mod);
+    flush_input(INPUT_FLUSH_MS);
 }
 
 void VtermTerminal::release(int x, int y, int button, VTermModifier mod) {
     mouse_button(x, y, button, false, mod);
+    flush_input(INPUT_FLUSH_MS);
 }
 
 void VtermTerminal::click(int x, int y, int button, VTermModifier mod) {
-    press(x, y, button, mod);
-    release(x, y, button, mod);
+    mouse_button(x, y, button, true, mod);
+    mouse_button(x, y, button, false, mod);
+    flush_input(INPUT_FLUSH_MS);
 }
 
 void VtermTerminal::resize(int new_columns, int new_rows) {

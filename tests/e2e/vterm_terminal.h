@@ -81,7 +81,10 @@ public:
     // Mouse at (column, row) from 0, buttons 1 left, 2 middle, 3 right,
     // 4/5 wheel. libvterm encodes them in the tracking mode and protocol
     // the program enabled; nothing is sent if it enabled none. A wheel
-    // "click" is one report, as wheels have no release.
+    // "click" is one report, as wheels have no release. A click is the
+    // pointer's motion there, the press and the release in one write, as a
+    // terminal writes a quick click: however busy the machine, they arrive
+    // together.
     void move(int x, int y, VTermModifier mod = VTERM_MOD_NONE);
     void press(int x, int y, int button = 1, VTermModifier mod = VTERM_MOD_NONE);
     void release(int x, int y, int button = 1, VTermModifier mod = VTERM_MOD_NONE);
