@@ -9,6 +9,7 @@
 #include <ostream>
 #include <thread>
 
+#include "e2e/chosen_dice.h"
 #include "e2e/game_ended.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
@@ -17,20 +18,13 @@ namespace {
 
 constexpr int TIMEOUT_MS = 5000;
 
-TerminalLaunch game_launch() {
+TerminalLaunch game_launch(const Dice& dice = battle_dice()) {
     TerminalLaunch launch;
     launch.argv = {GAME_PATH};
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    freeze_clock(launch, dice);
     return launch;
-}
-
-// The hero's cell, or (-1, -1) if he is not on the map.
-std::pair<int, int> hero(const VtermTerminal& t) {
-    for (int y = 2; y <= 22; ++y)
-        for (int x = 4; x <= 58; ++x)
-            if (t.glyph_at(x, y) == U'☺') return {x, y};
-    return {-1, -1};
 }
 
 // The intro's white is palette colour 15, or exactly #FFFFFF in 24-bit colour.
@@ -41,16 +35,11 @@ void page_through_intro(VtermTerminal& term, bool rgb = false) {
     } else {
         EXPECT_EQ(term.fg_at(0, 1), 15);
     }
-    for (int page = 0; page < 3 && !map_shown(term); ++page) {
-        term.send_bytes(" ");
-        term.wait_for([&](const VtermTerminal& t) { return map_shown(t) || !t.screen_contains("Press any key"); }, 300);
-        term.wait_for([&](const VtermTerminal& t) { return map_shown(t) || t.screen_contains("Press any key"); }, 1000);
-    }
-    ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump();
 }
 
 TEST(Game, FromTheIntroToTheMapAndAWalkWithTheMouse) {
-    VtermTerminal term(game_launch());
+    VtermTerminal term(game_launch(quiet_dice()));
     page_through_intro(term);
     EXPECT_EQ(term.text_at(61, 3, 6), "Dunmar");
     EXPECT_EQ(term.text_at(61, 4, 12), "Hp:  200/200");
@@ -61,83 +50,35 @@ TEST(Game, FromTheIntroToTheMapAndAWalkWithTheMouse) {
     EXPECT_EQ(term.bg_at(4, 2), 10) << "black on bright green";
 
     // A click into the map starts the walk and is its first step: one cell
-    // towards the pointer, along row 2 where there is room that way. A
-    // monster met on the way is escaped from and the walk begun again, so
-    // the dice never cut the walk short.
-    const auto step_towards = [](int x) { return x <= 6 ? 1 : -1; };
-    // Past the end of the room (the woods at column 10, the frame at 3),
-    // two columns to wiggle between: the terminal reports a move only to
-    // another cell.
-    const auto pointer = [](int way, int wiggle) { return way > 0 ? 14 + wiggle : wiggle; };
-    bool stepped = false;
-    int start = 4;
-    for (int attempt = 0; attempt < 10 && !stepped; ++attempt) {
-        start = hero(term).first;
-        term.click(pointer(step_towards(start), 0), 2);
-        ASSERT_TRUE(term.wait_for(
-            [&](const VtermTerminal& t) { return hero(t).first == start + step_towards(start) || battle_shown(t); },
-            TIMEOUT_MS))
+    // towards the pointer, along row 2. Then every report of the pointer
+    // is a step, each one sent once the last step shows: the pointer past
+    // the end of the room (the woods at column 10), between two columns,
+    // since the terminal reports a move only to another cell.
+    term.click(14, 2);
+    ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return hero(t).first == 5; }, TIMEOUT_MS))
+        << term.screen_dump();
+    for (int x = 6; x <= 7; ++x) {
+        term.move(x % 2 ? 14 : 15, 2);
+        ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return hero(t).first == x; }, TIMEOUT_MS))
             << term.screen_dump();
-        stepped = map_shown(term);
-        if (!stepped) {
-            ASSERT_TRUE(escape_to_map(term)) << term.screen_dump();
-        }
     }
-    ASSERT_TRUE(stepped) << "ten monsters met on ten first steps";
-    const int way = step_towards(start);
-    const int goal = start + 3 * way;
-    const auto arrived = [&](const VtermTerminal& t) { return map_shown(t) && (hero(t).first - goal) * way >= 0; };
-    for (int step = 0; step < 40 && !arrived(term); ++step) {
-        if (battle_shown(term) || !map_shown(term)) {
-            ASSERT_TRUE(term.wait_for(battle_shown, TIMEOUT_MS) && escape_to_map(term)) << term.screen_dump();
-            term.click(pointer(way, 0), 2);  // walking again
-        }
-        term.move(pointer(way, step % 2), 2);
-        term.wait_for(arrived, 250);
-    }
-    ASSERT_TRUE(arrived(term)) << term.screen_dump();
 }
 
 TEST(Game, ABattleFoughtWithTheMouseAndAnEscapeBackToTheMap) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
-    // An attack: the monster's HP drops by 10 to 20 and the monster answers.
-    // A monster that falls to it is no use: on to the next.
-    int full_hp = 0;
-    const auto hit_taken = [&](const VtermTerminal& t) {
-        const std::string hp = t.text_at(69, 3, 4);
-        return map_shown(t) || (!hp.empty() && std::isdigit(static_cast<unsigned char>(hp[0])) && std::stoi(hp) < full_hp);
-    };
-    bool fighting = false;
-    for (int battle = 0; battle < 10 && !fighting; ++battle) {
-        ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-        EXPECT_EQ(term.fg_at(64, 17), 12) << "the commands in bright blue";  // console 9
-        EXPECT_EQ(term.text_at(3, 17, 6), "Dunmar");
-        const std::string monster = term.text_at(65, 2, 8);
-        EXPECT_TRUE(monster.rfind("Chimera", 0) == 0 || monster.rfind("Cerberus", 0) == 0 ||
-                    monster.rfind("Dragon", 0) == 0 || monster.rfind("Vorlisk", 0) == 0)
-            << monster;
-        full_hp = std::stoi(term.text_at(69, 3, 4));
-        // A click the game took while still busy is thrown away: click again.
-        ASSERT_TRUE(click_until(term, 66, 17, hit_taken)) << term.screen_dump();
-        // Felled by that one blow: the victory pause, then the map again.
-        fighting = !map_shown(term) && number_at(term, 69, 3) > 0;
-        if (!fighting) {
-            ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
-        }
-    }
-    ASSERT_TRUE(fighting) << "ten monsters fell to one attack each";
-    const int hit = full_hp - std::stoi(term.text_at(69, 3, 4));
-    if (full_hp > 20) {
-        EXPECT_TRUE(hit >= 10 && hit <= 20) << hit;
-    }
-
-    // Escape, once the monster has had its turn and the screen is redrawn.
-    for (int tries = 0; tries < 40 && !term.screen_contains("Escaping"); ++tries) {
-        if (map_shown(term)) break;  // the attack won the battle
-        player_click(term, 66 + tries % 2, 21);
-        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("Escaping"); }, 500);
-    }
+    ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(64, 17), 12) << "the commands in bright blue";  // console 9
+    EXPECT_EQ(term.text_at(3, 17, 6), "Dunmar");
+    EXPECT_EQ(term.text_at(65, 2, 8), "Dragon  ");
+    EXPECT_EQ(term.text_at(65, 3, 8), "HP: 200 ");
+    // An attack: the monster's HP drops by the blow, and the monster answers
+    // before the next command is asked for.
+    term.click(66, 17);
+    ASSERT_TRUE(monster_hp_shown(term, 200 - battle_dice().blow())) << term.screen_dump();
+    EXPECT_LT(number_at(term, 7, 19), 200) << "the monster's answer";
+    term.click(66, 21);
+    ASSERT_TRUE(term.wait_for_screen_text("Escaping", TIMEOUT_MS)) << term.screen_dump();
     ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(61, 3, 6), "Dunmar");
 }
@@ -153,8 +94,6 @@ TEST(Game, AQuickClickIsTakenEveryTimeHoweverTheTerminalWritesIt) {
     const auto magic_open = [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; };
     const std::string motion = "\x1b[<35;67;20M";
     const std::string click = "\x1b[<0;67;20M\x1b[<0;67;20m";
-    ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
-    term.pump(300);  // whatever the walk left queued has been read and thrown away
     for (const int gap_us : {-1, 0, 20, 100, 500, 2000}) {
         for (int i = 0; i < 100; ++i) {
             ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
@@ -209,12 +148,12 @@ TEST(Game, ADefeatShowsTheGameOverScreenAndEndsWithStatusOne) {
 TEST(Game, AngelCryOnTheMapCostsMpOnThePanel) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
-    player_click(term, 62, 10);
+    term.click(62, 10);
     ASSERT_TRUE(term.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(1, 12, 9), "Angel Cry");
     EXPECT_EQ(term.fg_at(1, 12), 15);
     EXPECT_EQ(term.fg_at(1, 3), 8) << "Fire is greyed on the map";
-    player_click(term, 4, 12);
+    term.click(4, 12);
     ASSERT_TRUE(term.wait_for(map_shown, 3 * TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(61, 5, 12), "Mp:  610/700");
     EXPECT_EQ(term.text_at(61, 4, 12), "Hp:  200/200") << "healed, but never past the maximum";
@@ -224,52 +163,36 @@ TEST(Game, ASpellAndAnItemInBattle) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-    const int full_hp = std::stoi(term.text_at(69, 3, 4));
-
-    ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
-        << term.screen_dump();
+    const int full_hp = number_at(term, 69, 3);
+    term.click(66, 19);
+    ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(32, 7, 4), "Fire");
     EXPECT_EQ(term.fg_at(32, 7), 11) << "spells in yellow";
-    ASSERT_TRUE(click_until(term, 33, 7, [](const VtermTerminal& t) { return t.text_at(0, 0, 4) == "Fire"; }))
-        << term.screen_dump();
-    ASSERT_TRUE(term.wait_for(
-        [&](const VtermTerminal& t) {
-            const std::string hp = t.text_at(69, 3, 4);
-            return battle_shown(t) && std::isdigit(static_cast<unsigned char>(hp[0])) && std::stoi(hp) < full_hp;
-        },
-        TIMEOUT_MS))
-        << term.screen_dump();
-
-    // The monster has its turn; then an item.
-    for (int tries = 0; tries < 40 && !term.screen_contains("ITEM"); ++tries) {
-        player_click(term, 66 + tries % 2, 20);
-        term.wait_for([](const VtermTerminal& t) { return t.screen_contains("ITEM"); }, 500);
-        if (map_shown(term)) GTEST_SKIP() << "the Fire won the battle";
-    }
+    term.click(33, 7);
+    ASSERT_TRUE(term.wait_for_text(0, 0, "Fire", TIMEOUT_MS)) << term.screen_dump();
+    // The Fire's blow is the first draw, as an Attack's; the monster has its
+    // turn, then an item.
+    ASSERT_TRUE(monster_hp_shown(term, full_hp - battle_dice().blow())) << term.screen_dump();
+    term.click(66, 20);
     ASSERT_TRUE(term.wait_for_text(31, 6, "ITEM", TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.text_at(32, 7, 6), "Potion");
     EXPECT_EQ(term.fg_at(32, 7), 1) << "items in dark red";
-    player_click(term, 35, 7);
+    term.click(35, 7);
     EXPECT_TRUE(term.wait_for_text(0, 0, "50 HP Restored", TIMEOUT_MS)) << term.screen_dump();
 }
 
-TEST(Game, WalkingLongEnoughMeetsAMonster) {
+// At a second whose encounter roll is met, the first step meets the monster.
+TEST(Game, AStepAtAnEncounterSecondMeetsAMonster) {
     VtermTerminal term(game_launch());
     page_through_intro(term);
     term.click(10, 2);
-    // Encounter seconds come about every ten seconds; the transition clears
-    // the screen and holds it blank for two.
+    // The transition clears the screen and holds it blank for two seconds.
     const auto blank = [](const VtermTerminal& t) {
         for (int y = 0; y < 25; ++y)
             if (t.row_text(y).find_first_not_of(' ') != std::string::npos) return false;
         return true;
     };
-    bool met = false;
-    for (int tick = 0; tick < 160 && !met; ++tick) {
-        if (map_shown(term)) term.move(tick % 2 ? 10 : 5, 2);
-        met = term.wait_for(blank, 200);
-    }
-    ASSERT_TRUE(met) << term.screen_dump();
+    ASSERT_TRUE(term.wait_for(blank, TIMEOUT_MS)) << term.screen_dump();
     // After the pause the battle begins.
     ASSERT_TRUE(term.wait_for(battle_shown, TIMEOUT_MS)) << term.screen_dump();
 }
@@ -291,15 +214,15 @@ TEST_P(CtrlC, EndsTheGameAndRestoresTheTerminal) {
     const Screen screen = GetParam();
     if (screen != Screen::intro) page_through_intro(term);
     if (screen == Screen::map_menu) {
-        player_click(term, 62, 11);
+        term.click(62, 11);
         ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
     }
     if (screen == Screen::battle || screen == Screen::battle_menu || screen == Screen::game_over) {
         ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
     }
     if (screen == Screen::battle_menu) {
-        ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
-            << term.screen_dump();
+        term.click(66, 19);
+        ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     }
     if (screen == Screen::game_over) {
         ASSERT_TRUE(defend_until_fallen(term)) << term.screen_dump();

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/chosen_dice.h"
 #include "e2e/game_screens.h"
 #include "e2e/tmux_session.h"
 
@@ -23,21 +24,13 @@ TerminalLaunch game_launch(std::vector<std::pair<std::string, std::string>> envi
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
     launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
+    freeze_clock(launch, battle_dice());
     return launch;
 }
 
-// Pages through the intro to the map.
 void to_the_map(TmuxSession& tmux) {
     ASSERT_TRUE(tmux.started()) << tmux.error();
-    ASSERT_TRUE(tmux.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) << tmux.screen().dump();
-    // A key per page, each once its page is up: on the map Space is a
-    // click of the keyboard pointer, and would set the hero walking.
-    for (int page = 0; page < 3 && !tmux_map(tmux.screen()); ++page) {
-        ASSERT_TRUE(tmux.wait_for_screen_text("Press any key", TIMEOUT_MS)) << tmux.screen().dump();
-        tmux.send_bytes(" ");
-        tmux.wait_for([](const TmuxScreen& s) { return shows_map(s) || !s.contains("Press any key"); }, TIMEOUT_MS);
-    }
-    ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
+    ASSERT_TRUE(intro_to_map(tmux, TIMEOUT_MS, " ", tmux_map)) << tmux.screen().dump();
 }
 
 TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
@@ -55,29 +48,17 @@ TEST(GameInTmux, IntroMapMenuBattleEscapeAndCtrlC) {
     EXPECT_FALSE(modes->cursor_visible);
 
     // The magic menu opens on a click and closes on a right click.
-    tmux.move(62, 10);
     tmux.click(62, 10);
     ASSERT_TRUE(tmux.wait_for_text(1, 1, "MAGIC", TIMEOUT_MS)) << tmux.screen().dump();
     tmux.click(5, 5, 3);
     ASSERT_TRUE(tmux.wait_for(tmux_map, TIMEOUT_MS)) << tmux.screen().dump();
 
-    // The hero follows the pointer until a monster comes.
+    // The first step meets a monster; Escape leads back to the map.
     tmux.click(10, 2);
-    bool met = false;
-    for (int tick = 0; tick < 200 && !met; ++tick) {
-        const auto now = tmux.capture();
-        if (now && tmux_map(*now)) tmux.move(tick % 2 ? 10 : 5, 2);
-        met = tmux.wait_for(tmux_battle, 250);
-    }
-    ASSERT_TRUE(met) << tmux.screen().dump();
+    ASSERT_TRUE(tmux.wait_for(tmux_battle, 30000)) << tmux.screen().dump();
     EXPECT_EQ(tmux.screen().fg_at(64, 17), 12) << "the commands in bright blue";
-    bool escaped = false;
-    for (int tries = 0; tries < 10 && !escaped; ++tries) {
-        tmux.move(66, 21);
-        tmux.click(66, 21);
-        escaped = tmux.wait_for(tmux_map, 3000);
-    }
-    ASSERT_TRUE(escaped) << tmux.screen().dump();
+    tmux.click(66, 21);
+    ASSERT_TRUE(tmux.wait_for(tmux_map, 30000)) << tmux.screen().dump();
 
     tmux.send_bytes("\x03");
     const auto ended = tmux.wait_exit(TIMEOUT_MS);

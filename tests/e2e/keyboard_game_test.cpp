@@ -1,11 +1,12 @@
 // The real game played with the keyboard alone, in libvterm: not one mouse
-// report is sent. The intro paged with Enter, the walk switched on with
-// Enter and led with the arrows until a monster, Attack and Escape chosen
-// with the pointer keys, then Ctrl+C.
+// report is sent. The intro paged with Enter, the pointer moved with the
+// arrows, the walk switched on with Enter into a monster, Attack and Escape
+// chosen with the pointer keys, then Ctrl+C.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "e2e/chosen_dice.h"
 #include "e2e/game_ended.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
@@ -39,8 +40,8 @@ Spot battle_pointer(const VtermTerminal& t) {
     return count == 1 ? found : Spot{-1, -1};
 }
 
-// Leads the pointer to the cell with the arrow keys, one key at a time: a
-// key the battle reads while busy is thrown away, so each waits to be seen.
+// Leads the pointer to the cell with the arrow keys, one key at a time,
+// each sent once the last one shows.
 bool lead_pointer_to(VtermTerminal& term, Spot target) {
     for (int keys = 0; keys < 120; ++keys) {
         const Spot at = battle_pointer(term);
@@ -51,73 +52,49 @@ bool lead_pointer_to(VtermTerminal& term, Spot target) {
                           : at.y < target.y ? DOWN
                                             : UP;
         term.send_bytes(key);
-        term.wait_for([&](const VtermTerminal& t) { return !(battle_pointer(t) == at); }, 1000);
-    }
-    return false;
-}
-
-// Arrows back and forth by the pointer, each a step of the hero, until a
-// monster is met.
-bool lead_into_battle(VtermTerminal& term) {
-    for (int tick = 0; tick < 240; ++tick) {
-        if (map_shown(term)) term.send_bytes(tick % 2 ? RIGHT : LEFT);
-        if (term.wait_for(battle_shown, 250)) return true;
+        if (!term.wait_for([&](const VtermTerminal& t) { return !(battle_pointer(t) == at); }, TIMEOUT_MS)) return false;
     }
     return false;
 }
 
 TEST(KeysOnly, AWholeGameFromTheIntroToABattleAndBackWithoutAMouse) {
-#ifdef GAME_SANITIZE_BUILD
-    // Its real-time walk to a monster outlasts its limits in the slower
-    // sanitizer build; the keyboard pointer's screen tests run there.
-    GTEST_SKIP() << "a real-time walk: left to the plain build";
-#endif
     TerminalLaunch launch;
     launch.argv = terminal_check_wrapper({GAME_PATH});
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    const Dice dice = battle_dice();
+    freeze_clock(launch, dice);
     VtermTerminal term(launch);
     ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS, "\r")) << term.screen_dump();
 
-    // Enter clicks at the pointer, in the middle of the screen: the walk
-    // starts, and the pointer shows there in reverse, the cell's paper
-    // changed. (A blank's ink is never sent, so only the paper can tell.)
+    // The first arrow shows the pointer, a cell right of the middle of the
+    // screen, in reverse: the cell's paper changed. (A blank's ink is never
+    // sent, so only the paper can tell.) The next one moves it back, the map
+    // under it as it was.
     const int bg = term.bg_at(40, 12), next_bg = term.bg_at(41, 12);
-    term.send_bytes("\r");
-    ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return t.bg_at(40, 12) != bg || !map_shown(t); }, TIMEOUT_MS))
+    term.send_bytes(RIGHT);
+    ASSERT_TRUE(term.wait_for([&](const VtermTerminal& t) { return t.bg_at(41, 12) != next_bg; }, TIMEOUT_MS))
         << term.screen_dump();
-    // A move: the pointer a cell on, the map under it back as it was.
-    const auto moved = [&](const VtermTerminal& t) {
-        return !map_shown(t) || (t.bg_at(41, 12) != next_bg && t.bg_at(40, 12) == bg);
-    };
-    for (int tries = 0; tries < 5 && !moved(term); ++tries) {
-        term.send_bytes(RIGHT);  // once the hero's step is over: a key during it is thrown away
-        term.wait_for(moved, 1000);
-    }
-    EXPECT_TRUE(moved(term)) << term.screen_dump();
+    term.send_bytes(LEFT);
+    ASSERT_TRUE(term.wait_for(
+        [&](const VtermTerminal& t) { return t.bg_at(41, 12) == next_bg && t.bg_at(40, 12) != bg; }, TIMEOUT_MS))
+        << term.screen_dump();
 
-    // Attack, until a round is fought out; a battle the blow wins leads
-    // back to the map, and the walk goes on to the next monster.
-    for (int battles = 0; battles < 4; ++battles) {
-        ASSERT_TRUE(battle_shown(term) || lead_into_battle(term)) << term.screen_dump();
-        ASSERT_TRUE(lead_pointer_to(term, {64, 17})) << term.screen_dump();
-        EXPECT_EQ(term.fg_at(64, 17), 0) << "the command word in reverse: black";
-        EXPECT_EQ(term.bg_at(64, 17), 12) << "on its own bright blue";
-        term.send_bytes("\r");
-        ASSERT_TRUE(round_ended(term)) << term.screen_dump();
-        if (!map_shown(term)) break;
-        // The walk stopped for the battle, and the pointer still stands on
-        // Attack, in the panel, where Enter starts nothing: three Homes lead
-        // it back over the map (to column 40) before Enter starts the walk.
-        for (int keys = 0; keys < 3; ++keys) {
-            term.send_bytes(HOME);
-            term.pump(300);
-        }
-        ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return t.bg_at(64, 17) == 0; }, TIMEOUT_MS))
-            << "the pointer left the panel\n" << term.screen_dump();
-        term.send_bytes("\r");
-    }
-    ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
+    // Enter clicks at the pointer: the walk starts, and its first step
+    // meets the monster.
+    term.send_bytes("\r");
+    ASSERT_TRUE(term.wait_for(battle_shown, 30000)) << term.screen_dump();
+
+    // Attack, chosen with the pointer keys; the round is fought out.
+    ASSERT_TRUE(lead_pointer_to(term, {64, 17})) << term.screen_dump();
+    EXPECT_EQ(term.fg_at(64, 17), 0) << "the command word in reverse: black";
+    EXPECT_EQ(term.bg_at(64, 17), 12) << "on its own bright blue";
+    term.send_bytes("\r");
+    ASSERT_TRUE(monster_hp_shown(term, 200 - dice.blow())) << term.screen_dump();
+    // Home jumps eight cells left.
+    term.send_bytes(HOME);
+    ASSERT_TRUE(term.wait_for([](const VtermTerminal& t) { return battle_pointer(t) == Spot{64 - 8, 17}; }, TIMEOUT_MS))
+        << term.screen_dump();
 
     // Escape, the command, back to the map.
     ASSERT_TRUE(lead_pointer_to(term, {64, 21})) << term.screen_dump();

@@ -99,7 +99,7 @@ TEST_P(OverSsh, TheGameEndsWithTheSessionAndLeavesNothingRunning) {
     VtermTerminal term(launch);
     ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump() << listed(sshd.player_processes());
     ASSERT_EQ(sshd.player_pids("dunmar-game").size(), 1u) << listed(sshd.player_processes());
-    player_click(term, 10, 2);  // walking, so the game reads the mouse when the session ends
+    term.click(10, 2);  // walking, so the game reads the mouse when the session ends
     // On the hosting set-up a second player plays beside the first, on the
     // same account and the same data, and is not disturbed.
     std::optional<VtermTerminal> beside;
@@ -127,7 +127,7 @@ TEST_P(OverSsh, TheGameEndsWithTheSessionAndLeavesNothingRunning) {
     EXPECT_TRUE(eventually([&] { return sshd.player_pids("dunmar-game") == games_beside; }, read_the_terminals))
         << listed(sshd.player_processes());
     if (beside) {
-        player_click(*beside, 62, 11);
+        beside->click(62, 11);
         EXPECT_TRUE(beside->wait_for_text(1, 1, "Item", TIMEOUT_MS)) << "plays on\n" << beside->screen_dump();
         beside->send_bytes("\x03");
     }

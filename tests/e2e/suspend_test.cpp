@@ -62,7 +62,7 @@ TEST(Game, StoppedWithCtrlZAndBroughtBackWithFg) {
     EXPECT_FALSE(term.cursor_visible());
     EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_MOVE);
     // The game reads the mouse again: a click opens the Item menu.
-    player_click(term, 62, 11);
+    term.click(62, 11);
     ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << term.screen_dump();
 
     term.send_bytes("\x03");
@@ -92,7 +92,7 @@ TEST(Game, CtrlZWhereNoShellDoesJobControlPlaysOn) {
     };
     ASSERT_TRUE(term.wait_for(back, TIMEOUT_MS)) << term.screen_dump();
     EXPECT_EQ(term.mouse_mode(), VTERM_PROP_MOUSE_MOVE);
-    player_click(term, 62, 11);
+    term.click(62, 11);
     ASSERT_TRUE(term.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << "the game is not stopped\n" << term.screen_dump();
 
     term.send_bytes("\x03");
