@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "e2e/chosen_dice.h"
 #include "e2e/game_ended.h"
 #include "e2e/game_folder.h"
 #include "e2e/game_screens.h"
@@ -33,24 +34,23 @@ double seen(VtermTerminal& term, const SoundServer& server, const std::function<
 }
 
 TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
-#ifdef GAME_SANITIZE
+#ifdef GAME_SANITIZE_BUILD
     GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
 #endif
     SoundServer server(GetParam());
-    if (!server.running()) GTEST_SKIP() << "the sound server cannot start here: " << server.why_not();
+    ASSERT_TRUE(server.running()) << "the sound server did not start: " << server.why_not();
     ASSERT_TRUE(server.start_recording());
 
     TerminalLaunch launch;
     launch.argv = terminal_check_wrapper({GAME_PATH});
     launch.working_directory = GAME_DATA_DIR;
     launch.environment = server.client_environment();
+    // A Cerberus met at the first step, whom one BUBI BUBI fells.
+    freeze_clock(launch, dice_where([](const Dice& d) { return d.meets_at_first_step() && d.monster() == CERBERUS; }));
     VtermTerminal term(launch);
     ASSERT_TRUE(term.wait_for_screen_text("Welcome", TIMEOUT_MS)) << term.screen_dump();
     const double intro = server.recording_time(Clock::now());
-    for (int page = 0; page < 4 && !map_shown(term); ++page) {
-        term.send_bytes(" ");
-        term.wait_for(map_shown, 1000);
-    }
+    ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump();
     const double map = seen(term, server, map_shown);
     ASSERT_GE(map, 0) << term.screen_dump();
     // A desktop's mixer shows the stream under the game's name and icon.
@@ -58,36 +58,20 @@ TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
     EXPECT_NE(streams.find("application.name = \"Dunmar\""), std::string::npos) << streams;
     EXPECT_NE(streams.find("application.icon_name = \"dunmar\""), std::string::npos) << streams;
 
-    // Walk until the map gives way to the encounter, then the battle.
-    player_click(term, 10, 2);
-    double encounter = -1;
-    for (int tick = 0; tick < 200 && encounter < 0; ++tick) {
-        term.move(tick % 2 ? 10 : 5, 2);
-        if (term.wait_for([](const VtermTerminal& t) { return !map_shown(t); }, 250))
-            encounter = server.recording_time(Clock::now());
-    }
+    // The first step gives way to the encounter, then the battle.
+    term.click(10, 2);
+    const double encounter = seen(term, server, [](const VtermTerminal& t) { return !map_shown(t); });
     ASSERT_GE(encounter, 0) << term.screen_dump();
     const double battle = seen(term, server, battle_shown);
     ASSERT_GE(battle, 0) << term.screen_dump();
 
-    // BUBI BUBI until the monster falls; the map comes back six seconds after
-    // the victory. The hero escapes Vorlisk and meets another.
-    double back = -1;
-    for (int round = 0; round < 30 && back < 0; ++round) {
-        ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
-        if (term.text_at(65, 2, 7) == "Vorlisk") {
-            player_click(term, 66, 21);
-            ASSERT_TRUE(term.wait_for(map_shown, TIMEOUT_MS)) << term.screen_dump();
-            ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-            continue;
-        }
-        ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
-            << term.screen_dump();
-        player_click(term, 33, 17);
-        ASSERT_TRUE(round_ended(term)) << term.screen_dump();
-        if (term.screen_contains("Press any key.")) GTEST_SKIP() << "the hero fell first";
-        if (map_shown(term)) back = server.recording_time(Clock::now());
-    }
+    // BUBI BUBI fells the monster; the map comes back six seconds after the
+    // victory.
+    term.click(66, 19);
+    ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
+    term.click(33, 17);
+    ASSERT_TRUE(term.wait_for_text(0, 0, "BUBI BUBI", TIMEOUT_MS)) << term.screen_dump();
+    const double back = seen(term, server, map_shown);
     ASSERT_GE(back, 0) << term.screen_dump();
 
     term.send_bytes("\x03");
@@ -116,11 +100,11 @@ std::string silent_song() {
 // the picture's last line, 0.9 s later, while the heal (1.3 s) still sounds.
 // The effects have one channel: the cry must stop the heal, not join it.
 TEST_P(SoundServers, ANewEffectCutsTheOneStillPlaying) {
-#ifdef GAME_SANITIZE
+#ifdef GAME_SANITIZE_BUILD
     GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
 #endif
     SoundServer server(GetParam());
-    if (!server.running()) GTEST_SKIP() << "the sound server cannot start here: " << server.why_not();
+    ASSERT_TRUE(server.running()) << "the sound server did not start: " << server.why_not();
     DataFolder data;
     for (const auto& song : std::filesystem::directory_iterator(data.folder + "/music/midi"))
         data.write("music/midi/" + song.path().filename().string(), silent_song());
@@ -130,15 +114,15 @@ TEST_P(SoundServers, ANewEffectCutsTheOneStillPlaying) {
     launch.argv = terminal_check_wrapper({GAME_PATH});
     launch.working_directory = data.folder;
     launch.environment = server.client_environment();
+    freeze_clock(launch, battle_dice());
     VtermTerminal term(launch);
     ASSERT_TRUE(intro_to_map(term, TIMEOUT_MS)) << term.screen_dump();
     ASSERT_TRUE(walk_into_battle(term)) << term.screen_dump();
-    ASSERT_TRUE(command_awaited(term)) << term.screen_dump();
-    ASSERT_TRUE(click_until(term, 66, 19, [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; }))
-        << term.screen_dump();
+    term.click(66, 19);
+    ASSERT_TRUE(term.wait_for_text(31, 6, "MAGIC", TIMEOUT_MS)) << term.screen_dump();
     const double cast = server.recording_time(Clock::now());
-    player_click(term, 33, 16);
-    ASSERT_TRUE(round_ended(term)) << term.screen_dump();
+    term.click(33, 16);
+    ASSERT_TRUE(monster_acted(term)) << term.screen_dump();
     term.send_bytes("\x03");
     expect_game_ended(term, 128 + 2, TIMEOUT_MS);
 
