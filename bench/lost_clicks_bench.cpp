@@ -4,8 +4,9 @@
 // local one writes them (the motion, then the press and release a few
 // microseconds to two milliseconds later), and movement-then-click pairs
 // made while the hero pauses between two steps, where the movement is the
-// event the game looks at and the click must be thrown away. Prints
-// figures; never fails.
+// event the game looks at and the click must be thrown away. The dice are
+// chosen: a battle at the first step for the clicks, no monster on the
+// walk. Prints figures; never fails.
 // Usage: lost_clicks_bench [clicks, default 100]
 #include <chrono>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "e2e/chosen_dice.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 #include "table_row.h"
@@ -32,26 +34,14 @@ std::string report(int code, int x, int y, bool release = false) {
 std::string click_at(int x, int y) { return report(0, x, y) + report(0, x, y, true); }
 std::string quick_click(int x, int y) { return report(35, x, y) + click_at(x, y); }
 
-std::pair<int, int> hero(const VtermTerminal& t) {
-    for (int y = 2; y <= 22; ++y)
-        for (int x = 4; x <= 58; ++x)
-            if (t.glyph_at(x, y) == U'☺') return {x, y};
-    return {-1, -1};
-}
-
-bool to_the_map(VtermTerminal& term) {
-    return intro_to_map(term, TIMEOUT_MS);
-}
-
-// A battle against anyone but Vorlisk, whose blows could end the game.
-bool into_a_gentle_battle(VtermTerminal& term) {
-    for (int tries = 0; tries < 10; ++tries) {
-        if (!walk_into_battle(term) || !command_awaited(term)) return false;
-        if (term.text_at(65, 2, 7) != "Vorlisk") return true;
-        term.send_bytes(quick_click(66, 21));  // Escape
-        if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return false;
-    }
-    return false;
+// The game with its dice chosen: a monster met at the first step, or none.
+TerminalLaunch game_launch(const Dice& dice) {
+    TerminalLaunch launch;
+    launch.argv = {GAME_PATH};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    freeze_clock(launch, dice);
+    return launch;
 }
 
 // Quick clicks on Magic, each left with a right click (the monster waits):
@@ -59,7 +49,6 @@ bool into_a_gentle_battle(VtermTerminal& term) {
 int lost_quick_clicks(VtermTerminal& term, int clicks, int gap_us) {
     const auto magic_open = [](const VtermTerminal& t) { return t.text_at(31, 6, 5) == "MAGIC"; };
     int lost = 0;
-    term.pump(300);  // what the walk left queued is read and thrown away
     for (int i = 0; i < clicks; ++i) {
         if (!command_awaited(term)) return -1;
         if (gap_us < 0)
@@ -68,7 +57,8 @@ int lost_quick_clicks(VtermTerminal& term, int clicks, int gap_us) {
             term.send_apart(report(35, 66, 19), std::chrono::microseconds(gap_us), click_at(66, 19));
         if (!term.wait_for(magic_open, 2000)) {
             ++lost;
-            if (!click_until(term, 66, 19, magic_open)) return -1;
+            term.send_bytes(quick_click(66, 19));  // lost and counted: clicked again
+            if (!term.wait_for(magic_open, TIMEOUT_MS)) return -1;
         }
         term.send_bytes(report(2, 40, 10) + report(2, 40, 10, true));
         if (!term.wait_for([&](const VtermTerminal& t) { return !magic_open(t); }, TIMEOUT_MS)) return -1;
@@ -80,19 +70,11 @@ int lost_quick_clicks(VtermTerminal& term, int clicks, int gap_us) {
 // later a click at the same cell. The game looks at the movement (one step
 // towards it) and throws the click away, so walking stays on; a click it
 // took instead would stop the walk before that step. The hero walks to and
-// fro on the open meadow at the top left; battles met are escaped.
-int clicks_taken_while_busy(VtermTerminal& term, int pairs, int& battles) {
+// fro on the open meadow at the top left.
+int clicks_taken_while_busy(VtermTerminal& term, int pairs) {
     int taken = 0;
     bool walking = false;
     for (int i = 0; i < pairs;) {
-        if (!map_shown(term)) {  // a monster was met
-            if (!term.wait_for(battle_shown, 3 * TIMEOUT_MS) || !command_awaited(term)) return -1;
-            ++battles;
-            term.send_bytes(quick_click(66, 21));  // Escape
-            if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return -1;
-            walking = false;
-            continue;
-        }
         const auto [x, y] = hero(term);
         if (x < 0) {
             term.pump(100);
@@ -131,12 +113,8 @@ int clicks_taken_while_busy(VtermTerminal& term, int pairs, int& battles) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 100;
-    TerminalLaunch launch;
-    launch.argv = {GAME_PATH};
-    launch.working_directory = GAME_DATA_DIR;
-    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
-    VtermTerminal term(launch);
-    if (!to_the_map(term) || !into_a_gentle_battle(term)) {
+    VtermTerminal term(game_launch(battle_dice()));
+    if (!intro_to_map(term, TIMEOUT_MS) || !walk_into_battle(term)) {
         std::printf("lost_clicks: the game never reached a battle\n%s", term.screen_dump().c_str());
         return 0;
     }
@@ -148,12 +126,10 @@ int main(int argc, char** argv) {
         table_row(("quick clicks on a battle command, " + how).c_str(), "%d of %d lost", lost, count);
     }
 
-    term.send_bytes(quick_click(66, 21));  // Escape, back to the map
-    if (!term.wait_for(map_shown, 3 * TIMEOUT_MS)) return 0;
-    int battles = 0;
-    const int taken = clicks_taken_while_busy(term, count, battles);
-    std::printf("movement-then-click pairs while the hero paused: %d of %d clicks taken (%d battles escaped)\n", taken,
-                count, battles);
+    VtermTerminal walk(game_launch(quiet_dice()));
+    if (!intro_to_map(walk, TIMEOUT_MS)) return 0;
+    const int taken = clicks_taken_while_busy(walk, count);
+    std::printf("movement-then-click pairs while the hero paused: %d of %d clicks taken\n", taken, count);
     table_row("movement then click while the hero pauses", "%d of %d clicks taken, %d thrown away", taken, count,
               taken < 0 ? 0 : count - taken);
     return 0;
