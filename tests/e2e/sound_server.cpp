@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +29,22 @@ bool installed(const char* program) {
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// How long a daemon, or a client asking it, may take: long, for a machine
+// busy with other work.
+constexpr int ANSWER_MS = 20000;
+
+// Whether something listens on the Unix socket at that path.
+bool accepts(const std::string& path) {
+    const int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const bool listening = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(s);
+    return listening;
+}
+
 }  // namespace
 
 SoundServer::SoundServer(ServerKind kind) {
@@ -41,6 +59,7 @@ SoundServer::SoundServer(ServerKind kind) {
     std::ofstream(folder + "/config/pulse/daemon.conf");  // ours, empty: no system settings
     std::ofstream(folder + "/config/pulse/client.conf") << "autospawn = no\n";
 
+    const auto pulse_answers = [&] { return ask({"pactl", "info"}).first == 0; };
     if (kind == ServerKind::pulseaudio) {
         if (!installed("pulseaudio") || !installed("parec")) {
             problem = "pulseaudio or parec is not installed (tools/install-deps installs them)";
@@ -52,7 +71,7 @@ SoundServer::SoundServer(ServerKind kind) {
                                  std::string("module-null-sink sink_name=") + SINK + " rate=44100 channels=2", "-L",
                                  "module-native-protocol-unix auth-anonymous=1"},
                                 folder + "/server.log"));
-        if (!wait_for_socket(10000)) problem = "pulseaudio did not start; see " + folder + "/server.log";
+        await("pulseaudio", "server.log", pulse_answers);
         return;
     }
     if (!installed("pipewire") || !installed("pipewire-pulse") || !installed("wireplumber") || !installed("parec") ||
@@ -64,24 +83,23 @@ SoundServer::SoundServer(ServerKind kind) {
     // WirePlumber, which links the streams to the sink, ends without a session bus.
     daemons.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
                             folder + "/dbus.log"));
-    sleep_ms(300);
+    if (!await("dbus-daemon", "dbus.log", [&] { return accepts(folder + "/bus"); })) return;
     daemons.push_back(spawn({"pipewire"}, folder + "/pipewire.log"));
-    sleep_ms(300);
+    if (!await("pipewire", "pipewire.log", [&] { return ask({"pw-cli", "info", "0"}).first == 0; })) return;
     daemons.push_back(spawn({"wireplumber"}, folder + "/wireplumber.log"));
     daemons.push_back(spawn({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
-    if (!wait_for_socket(10000)) {
-        problem = "pipewire-pulse did not start; see " + folder;
+    if (!await("pipewire-pulse", "pipewire-pulse.log", pulse_answers)) return;
+    // The default sink is kept in WirePlumber's "default" metadata: until
+    // that is there, pipewire-pulse cannot choose one.
+    if (!await("wireplumber", "wireplumber.log", [&] {
+            const auto [status, said] = ask({"pw-cli", "ls", "Metadata"});
+            return status == 0 && said.find("metadata.name = \"default\"") != std::string::npos;
+        }))
         return;
-    }
-    const pid_t load = spawn({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK,
-                              "rate=44100", "channels=2"},
-                             folder + "/pactl.log");
-    int status = 0;
-    waitpid(load, &status, 0);
-    sleep_ms(300);
-    const pid_t choose = spawn({"pactl", "set-default-sink", SINK}, folder + "/pactl.log");
-    waitpid(choose, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) problem = "no null sink on pipewire; see " + folder;
+    auto made = ask({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK, "rate=44100",
+                     "channels=2"});
+    if (made.first == 0) made = ask({"pactl", "set-default-sink", SINK});
+    if (made.first != 0) problem = "no null sink on pipewire: " + made.second;
 }
 
 SoundServer::~SoundServer() {
@@ -93,14 +111,24 @@ SoundServer::~SoundServer() {
 std::string SoundServer::pactl(const std::vector<std::string>& args) const {
     std::vector<std::string> argv{"pactl"};
     argv.insert(argv.end(), args.begin(), args.end());
-    const std::string output = folder + "/pactl.out";
-    const pid_t asked = spawn(argv, output);
+    return ask(argv).second;
+}
+
+std::pair<int, std::string> SoundServer::ask(const std::vector<std::string>& argv) const {
+    const std::string output = folder + "/client.out";
+    pid_t client = spawn(argv, output);
+    if (client < 0) return {-1, "cannot start " + argv[0]};
     int status = 0;
-    waitpid(asked, &status, 0);
+    bool ended = false;
+    for (int waited = 0; waited < ANSWER_MS && !ended; waited += 10) {
+        ended = waitpid(client, &status, WNOHANG) == client;
+        if (!ended) sleep_ms(10);
+    }
+    if (!ended) stop(client);
     std::ifstream in(output);
     const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove(output.c_str());
-    return said;
+    return {ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
 }
 
 std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
@@ -130,17 +158,22 @@ pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string
     _exit(127);
 }
 
-bool SoundServer::wait_for_socket(int timeout_ms) {
-    for (int waited = 0; waited < timeout_ms; waited += 50) {
-        if (exists(folder + "/pulse/native")) {
-            sleep_ms(200);  // the socket is bound a moment before the server listens
-            return true;
+bool SoundServer::await(const std::string& daemon, const std::string& log, const std::function<bool()>& answers) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ANSWER_MS);
+    while (!answers()) {
+        for (pid_t& pid : daemons)
+            if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid) {
+                pid = -1;
+                problem = daemon + " did not start, or one before it ended; see " + folder + "/" + log;
+                return false;
+            }
+        if (std::chrono::steady_clock::now() > deadline) {
+            problem = daemon + " did not answer in " + std::to_string(ANSWER_MS / 1000) + " s; see " + folder + "/" + log;
+            return false;
         }
-        for (pid_t pid : daemons)
-            if (waitpid(pid, nullptr, WNOHANG) == pid) return false;
-        sleep_ms(50);
+        sleep_ms(20);
     }
-    return false;
+    return true;
 }
 
 void SoundServer::stop(pid_t& pid) {

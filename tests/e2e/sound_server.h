@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,8 +42,13 @@ public:
 
 private:
     pid_t spawn(const std::vector<std::string>& argv, const std::string& output) const;
-    bool wait_for_socket(int timeout_ms);
-    void stop(pid_t& pid);
+    // Runs a client of the server to its end: its exit status (-1 if it
+    // did not end in time), and what it printed.
+    std::pair<int, std::string> ask(const std::vector<std::string>& argv) const;
+    // Polls until the daemon just started answers; false, with the log to
+    // read in `problem`, if it ends, another ends, or it takes too long.
+    bool await(const std::string& daemon, const std::string& log, const std::function<bool()>& answers);
+    static void stop(pid_t& pid);
 
     std::string folder;
     std::string problem;
