@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -35,28 +37,49 @@ void use_disk_driver() {
     setenv("SDL_DISKAUDIOFILE", disk_file().c_str(), 1);
 }
 
-// RMS of the 16-bit samples the disk driver wrote, from the given second on
-// (or, with a negative figure, over that many last seconds).
-double loudness_of_output(double from_seconds) {
+constexpr double BYTES_PER_SECOND = 44100 * 4;  // 16-bit stereo
+
+// The seconds of samples the disk driver has written so far.
+double written() {
+    struct stat info {};
+    return stat(disk_file().c_str(), &info) == 0 ? static_cast<double>(info.st_size) / BYTES_PER_SECOND : 0;
+}
+
+// The disk driver writes in real time, at whatever pace this machine
+// allows: waits for the file to hold that many seconds, 20 s at most.
+bool wait_for_output(double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (written() < seconds) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// RMS of the 16-bit samples written from one second to another.
+double loudness_of_output(double from, double to) {
     std::ifstream in(disk_file(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(disk_file().c_str());
-    const std::size_t span = static_cast<std::size_t>((from_seconds < 0 ? -from_seconds : from_seconds) * 44100) * 4;
-    const std::size_t start = from_seconds >= 0 ? span : (bytes.size() > span ? bytes.size() - span : 0);
+    const auto offset = [&](double seconds) {
+        return std::min(bytes.size(), static_cast<std::size_t>(seconds * 44100) * 4);
+    };
     double sum = 0;
     std::size_t count = 0;
-    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
+    for (std::size_t i = offset(from); i + 1 < offset(to); i += 2) {
         const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | bytes[i + 1] << 8);
         sum += static_cast<double>(sample) * sample;
         ++count;
     }
-    return count ? std::sqrt(sum / count) : 0;
+    return count ? std::sqrt(sum / static_cast<double>(count)) : 0;
 }
 
-void wait_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+[[noreturn]] void finish(bool ok) {
+    std::remove(disk_file().c_str());
+    std::_Exit(ok ? 0 : 3);
+}
 
-[[noreturn]] void finish(bool ok) { std::_Exit(ok ? 0 : 3); }
-
+// Each case places its checks from the moment its sound began, in the
+// samples written, since the device writes while the song is still loading.
 TEST(SdlAudioDeathTest, AShippedSongIsAudible) {
     auto child = [] {
         quiet_child();
@@ -64,9 +87,10 @@ TEST(SdlAudioDeathTest, AShippedSongIsAudible) {
         if (!FSOUND_Init(44100, 32, 2)) finish(false);
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         if (!song || !FMUSIC_PlaySong(song)) finish(false);
-        wait_ms(1500);
+        const double start = written();
+        if (!wait_for_output(start + 1.5)) finish(false);
         shut_sdl_audio();
-        finish(loudness_of_output(0.2) > 300);
+        finish(loudness_of_output(start + 0.2, written()) > 300);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
 }
@@ -78,14 +102,15 @@ TEST(SdlAudioDeathTest, EffectsPlayOnAfterTheMusicIsClosed) {
         FSOUND_Init(44100, 32, 2);
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         FMUSIC_PlaySong(song);
-        wait_ms(300);
+        if (!wait_for_output(written() + 0.3)) finish(false);
         FSOUND_Close();
         PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
-        wait_ms(100);
+        const double effect = written();
+        if (!wait_for_output(effect + 0.1)) finish(false);
         FSOUND_Close();  // closing again leaves the effect alone too
-        wait_ms(400);
+        if (!wait_for_output(effect + 0.5)) finish(false);
         shut_sdl_audio();
-        finish(loudness_of_output(0.35) > 300);
+        finish(loudness_of_output(effect + 0.05, written()) > 300);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
 }
@@ -96,13 +121,14 @@ TEST(SdlAudioDeathTest, ClosedMusicIsSilent) {
         use_disk_driver();
         FSOUND_Init(44100, 32, 2);
         FMUSIC_PlaySong(FMUSIC_LoadSong(SONG.c_str()));
-        wait_ms(300);
+        if (!wait_for_output(written() + 0.3)) finish(false);
         FSOUND_Close();
-        wait_ms(1000);
+        const double closed = written();
+        if (!wait_for_output(closed + 1.0)) finish(false);
         shut_sdl_audio();
         // What the synthesizer still had in its buffers dies away at once:
-        // the last half second is silent.
-        finish(loudness_of_output(-0.5) < 5);
+        // from half a second after the close on, all is silent.
+        finish(loudness_of_output(closed + 0.5, written()) < 5);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
 }
@@ -190,20 +216,11 @@ std::pair<double, double> heard_at_levels(int music_percent, int effects_percent
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         if (!song || !FMUSIC_PlaySong(song)) finish(false);
         PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
-        // The disk driver writes in real time: wait for the samples, not
-        // for a time.
-        const std::size_t needed = 44100 * 4 * 5 / 2;
-        for (int look = 0; look < 1000; ++look) {
-            std::ifstream out(disk_file(), std::ios::binary | std::ios::ate);
-            if (out && static_cast<std::size_t>(out.tellg()) >= needed) break;
-            wait_ms(20);
-        }
+        const double start = written();
+        if (!wait_for_output(start + 2.5)) finish(false);
         shut_sdl_audio();
-        const std::string copy = disk_file() + ".first";
-        std::system(("head -c " + std::to_string(44100 * 4 * 3 / 10) + " '" + disk_file() + "' > '" + copy + "'").c_str());
-        const double last_second = loudness_of_output(-1.0);
-        std::rename(copy.c_str(), disk_file().c_str());
-        const double first = loudness_of_output(0);
+        const double first = loudness_of_output(start, start + 0.3);
+        const double last_second = loudness_of_output(start + 1.5, start + 2.5);
         std::ofstream(result) << first << " " << last_second << "\n";
         finish(true);
     };
