@@ -105,7 +105,8 @@ SoundServer::SoundServer(ServerKind kind) {
 SoundServer::~SoundServer() {
     stop(recorder);
     for (auto it = daemons.rbegin(); it != daemons.rend(); ++it) stop(*it);
-    if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
+    // A server that did not start leaves its logs for reading.
+    if (!folder.empty() && (running() || daemons.empty())) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 std::string SoundServer::pactl(const std::vector<std::string>& args) const {
