@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,32 +16,11 @@ namespace {
 
 const char* const SINK = "dunmar_sink";
 
-bool exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-bool installed(const char* program) {
-    return exists(std::string("/usr/bin/") + program);
-}
+bool installed(const char* program) { return access((std::string("/usr/bin/") + program).c_str(), X_OK) == 0; }
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// How long a daemon, or a client asking it, may take: long, for a machine
-// busy with other work.
-constexpr int ANSWER_MS = 20000;
-
-// Whether something listens on the Unix socket at that path.
-bool accepts(const std::string& path) {
-    const int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool listening = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(s);
-    return listening;
-}
+constexpr int ANSWER_MS = 20000;  // what a daemon, or a client asking it, may take: long, for a busy machine
 
 }  // namespace
 
@@ -59,7 +36,6 @@ SoundServer::SoundServer(ServerKind kind) {
     std::ofstream(folder + "/config/pulse/daemon.conf");  // ours, empty: no system settings
     std::ofstream(folder + "/config/pulse/client.conf") << "autospawn = no\n";
 
-    const auto pulse_answers = [&] { return ask({"pactl", "info"}).first == 0; };
     if (kind == ServerKind::pulseaudio) {
         if (!installed("pulseaudio") || !installed("parec")) {
             problem = "pulseaudio or parec is not installed (tools/install-deps installs them)";
@@ -70,8 +46,8 @@ SoundServer::SoundServer(ServerKind kind) {
                                  "--log-target=stderr", "-L",
                                  std::string("module-null-sink sink_name=") + SINK + " rate=44100 channels=2", "-L",
                                  "module-native-protocol-unix auth-anonymous=1"},
-                                folder + "/server.log"));
-        await("pulseaudio", "server.log", pulse_answers);
+                                folder + "/pulseaudio.log"));
+        await("pulseaudio", {"pactl", "info"});
         return;
     }
     if (!installed("pipewire") || !installed("pipewire-pulse") || !installed("wireplumber") || !installed("parec") ||
@@ -82,20 +58,16 @@ SoundServer::SoundServer(ServerKind kind) {
     }
     // WirePlumber, which links the streams to the sink, ends without a session bus.
     daemons.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
-                            folder + "/dbus.log"));
-    if (!await("dbus-daemon", "dbus.log", [&] { return accepts(folder + "/bus"); })) return;
+                            folder + "/dbus-daemon.log"));
+    if (!await("dbus-daemon", {"dbus-send", "--bus=unix:path=" + folder + "/bus", "--print-reply",
+                               "--dest=org.freedesktop.DBus", "/", "org.freedesktop.DBus.GetId"})) return;
     daemons.push_back(spawn({"pipewire"}, folder + "/pipewire.log"));
-    if (!await("pipewire", "pipewire.log", [&] { return ask({"pw-cli", "info", "0"}).first == 0; })) return;
+    if (!await("pipewire", {"pw-cli", "info", "0"})) return;
     daemons.push_back(spawn({"wireplumber"}, folder + "/wireplumber.log"));
     daemons.push_back(spawn({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
-    if (!await("pipewire-pulse", "pipewire-pulse.log", pulse_answers)) return;
-    // The default sink is kept in WirePlumber's "default" metadata: until
-    // that is there, pipewire-pulse cannot choose one.
-    if (!await("wireplumber", "wireplumber.log", [&] {
-            const auto [status, said] = ask({"pw-cli", "ls", "Metadata"});
-            return status == 0 && said.find("metadata.name = \"default\"") != std::string::npos;
-        }))
-        return;
+    if (!await("pipewire-pulse", {"pactl", "info"})) return;
+    // pipewire-pulse keeps the default sink in WirePlumber's "default" metadata.
+    if (!await("wireplumber", {"pw-cli", "ls", "Metadata"}, "metadata.name = \"default\"")) return;
     auto made = ask({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK, "rate=44100",
                      "channels=2"});
     if (made.first == 0) made = ask({"pactl", "set-default-sink", SINK});
@@ -109,27 +81,15 @@ SoundServer::~SoundServer() {
     if (!folder.empty() && (running() || daemons.empty())) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
-std::string SoundServer::pactl(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"pactl"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return ask(argv).second;
-}
-
-std::pair<int, std::string> SoundServer::ask(const std::vector<std::string>& argv) const {
+std::pair<int, std::string> SoundServer::ask(std::vector<std::string> argv) const {
+    argv.insert(argv.begin(), {"timeout", std::to_string(ANSWER_MS / 1000)});  // nor for ever on a hung server
     const std::string output = folder + "/client.out";
-    pid_t client = spawn(argv, output);
-    if (client < 0) return {-1, "cannot start " + argv[0]};
-    int status = 0;
-    bool ended = false;
-    for (int waited = 0; waited < ANSWER_MS && !ended; waited += 10) {
-        ended = waitpid(client, &status, WNOHANG) == client;
-        if (!ended) sleep_ms(10);
-    }
-    if (!ended) stop(client);
+    int status = -1;
+    waitpid(spawn(argv, output), &status, 0);
     std::ifstream in(output);
     const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove(output.c_str());
-    return {ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
 }
 
 std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
@@ -159,22 +119,18 @@ pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string
     _exit(127);
 }
 
-bool SoundServer::await(const std::string& daemon, const std::string& log, const std::function<bool()>& answers) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ANSWER_MS);
-    while (!answers()) {
-        for (pid_t& pid : daemons)
-            if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid) {
-                pid = -1;
-                problem = daemon + " did not start, or one before it ended; see " + folder + "/" + log;
-                return false;
-            }
-        if (std::chrono::steady_clock::now() > deadline) {
-            problem = daemon + " did not answer in " + std::to_string(ANSWER_MS / 1000) + " s; see " + folder + "/" + log;
+bool SoundServer::await(const std::string& daemon, const std::vector<std::string>& asking, const std::string& answer) {
+    for (int waited = 0;; waited += 20) {
+        const auto [status, said] = ask(asking);
+        if (status == 0 && said.find(answer) != std::string::npos) return true;
+        for (pid_t pid : daemons)
+            if (waitpid(pid, nullptr, WNOHANG) == pid) waited = ANSWER_MS;  // it ended
+        if (waited >= ANSWER_MS) {
+            problem = daemon + " did not answer; see " + folder + "/" + daemon + ".log";
             return false;
         }
         sleep_ms(20);
     }
-    return true;
 }
 
 void SoundServer::stop(pid_t& pid) {

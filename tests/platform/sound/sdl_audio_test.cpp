@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -18,7 +17,6 @@
 #include <iterator>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -37,35 +35,35 @@ void use_disk_driver() {
     setenv("SDL_DISKAUDIOFILE", disk_file().c_str(), 1);
 }
 
-constexpr double BYTES_PER_SECOND = 44100 * 4;  // 16-bit stereo
+[[noreturn]] void finish(bool ok) {
+    std::remove(disk_file().c_str());
+    std::_Exit(ok ? 0 : 3);
+}
 
-// The seconds of samples the disk driver has written so far.
+// The seconds of 16-bit stereo samples the disk driver has written so far.
 double written() {
     struct stat info {};
-    return stat(disk_file().c_str(), &info) == 0 ? static_cast<double>(info.st_size) / BYTES_PER_SECOND : 0;
+    return stat(disk_file().c_str(), &info) == 0 ? static_cast<double>(info.st_size) / (44100 * 4) : 0;
 }
 
-// The disk driver writes in real time, at whatever pace this machine
-// allows: waits for the file to hold that many seconds, 20 s at most.
-bool wait_for_output(double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (written() < seconds) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+// The driver writes in real time at this machine's pace: plays on until it wrote that many seconds more (20 s
+// at most), and says where it was, which the checks count from: it writes while a song is still loading.
+double play_on(double seconds) {
+    const double from = written();
+    for (int look = 0; look < 4000 && written() < from + seconds; ++look)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    if (written() < from + seconds) finish(false);
+    return from;
 }
 
-// RMS of the 16-bit samples written from one second to another.
+// RMS of the samples written from one second to another.
 double loudness_of_output(double from, double to) {
     std::ifstream in(disk_file(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto offset = [&](double seconds) {
-        return std::min(bytes.size(), static_cast<std::size_t>(seconds * 44100) * 4);
-    };
+    const auto at = [](double second) { return static_cast<std::size_t>(second * 44100) * 4; };
     double sum = 0;
     std::size_t count = 0;
-    for (std::size_t i = offset(from); i + 1 < offset(to); i += 2) {
+    for (std::size_t i = at(from); i < at(to) && i + 1 < bytes.size(); i += 2) {
         const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | bytes[i + 1] << 8);
         sum += static_cast<double>(sample) * sample;
         ++count;
@@ -73,13 +71,6 @@ double loudness_of_output(double from, double to) {
     return count ? std::sqrt(sum / static_cast<double>(count)) : 0;
 }
 
-[[noreturn]] void finish(bool ok) {
-    std::remove(disk_file().c_str());
-    std::_Exit(ok ? 0 : 3);
-}
-
-// Each case places its checks from the moment its sound began, in the
-// samples written, since the device writes while the song is still loading.
 TEST(SdlAudioDeathTest, AShippedSongIsAudible) {
     auto child = [] {
         quiet_child();
@@ -87,8 +78,7 @@ TEST(SdlAudioDeathTest, AShippedSongIsAudible) {
         if (!FSOUND_Init(44100, 32, 2)) finish(false);
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         if (!song || !FMUSIC_PlaySong(song)) finish(false);
-        const double start = written();
-        if (!wait_for_output(start + 1.5)) finish(false);
+        const double start = play_on(1.5);
         shut_sdl_audio();
         finish(loudness_of_output(start + 0.2, written()) > 300);
     };
@@ -102,13 +92,12 @@ TEST(SdlAudioDeathTest, EffectsPlayOnAfterTheMusicIsClosed) {
         FSOUND_Init(44100, 32, 2);
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         FMUSIC_PlaySong(song);
-        if (!wait_for_output(written() + 0.3)) finish(false);
+        play_on(0.3);
         FSOUND_Close();
         PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
-        const double effect = written();
-        if (!wait_for_output(effect + 0.1)) finish(false);
+        const double effect = play_on(0.1);
         FSOUND_Close();  // closing again leaves the effect alone too
-        if (!wait_for_output(effect + 0.5)) finish(false);
+        play_on(0.4);
         shut_sdl_audio();
         finish(loudness_of_output(effect + 0.05, written()) > 300);
     };
@@ -121,10 +110,9 @@ TEST(SdlAudioDeathTest, ClosedMusicIsSilent) {
         use_disk_driver();
         FSOUND_Init(44100, 32, 2);
         FMUSIC_PlaySong(FMUSIC_LoadSong(SONG.c_str()));
-        if (!wait_for_output(written() + 0.3)) finish(false);
+        play_on(0.3);
         FSOUND_Close();
-        const double closed = written();
-        if (!wait_for_output(closed + 1.0)) finish(false);
+        const double closed = play_on(1.0);
         shut_sdl_audio();
         // What the synthesizer still had in its buffers dies away at once:
         // from half a second after the close on, all is silent.
@@ -216,12 +204,10 @@ std::pair<double, double> heard_at_levels(int music_percent, int effects_percent
         FMUSIC_MODULE* song = FMUSIC_LoadSong(SONG.c_str());
         if (!song || !FMUSIC_PlaySong(song)) finish(false);
         PlaySoundA(EFFECT.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
-        const double start = written();
-        if (!wait_for_output(start + 2.5)) finish(false);
+        const double start = play_on(2.5);
         shut_sdl_audio();
-        const double first = loudness_of_output(start, start + 0.3);
-        const double last_second = loudness_of_output(start + 1.5, start + 2.5);
-        std::ofstream(result) << first << " " << last_second << "\n";
+        std::ofstream(result) << loudness_of_output(start, start + 0.3) << " "
+                              << loudness_of_output(start + 1.5, start + 2.5) << "\n";
         finish(true);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "^$");
