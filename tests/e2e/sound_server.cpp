@@ -16,16 +16,11 @@ namespace {
 
 const char* const SINK = "dunmar_sink";
 
-bool exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-bool installed(const char* program) {
-    return exists(std::string("/usr/bin/") + program);
-}
+bool installed(const char* program) { return access((std::string("/usr/bin/") + program).c_str(), X_OK) == 0; }
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+constexpr int ANSWER_MS = 20000;  // what a daemon, or a client asking it, may take: long, for a busy machine
 
 }  // namespace
 
@@ -51,8 +46,8 @@ SoundServer::SoundServer(ServerKind kind) {
                                  "--log-target=stderr", "-L",
                                  std::string("module-null-sink sink_name=") + SINK + " rate=44100 channels=2", "-L",
                                  "module-native-protocol-unix auth-anonymous=1"},
-                                folder + "/server.log"));
-        if (!wait_for_socket(10000)) problem = "pulseaudio did not start; see " + folder + "/server.log";
+                                folder + "/pulseaudio.log"));
+        await("pulseaudio", {"pactl", "info"});
         return;
     }
     if (!installed("pipewire") || !installed("pipewire-pulse") || !installed("wireplumber") || !installed("parec") ||
@@ -63,44 +58,38 @@ SoundServer::SoundServer(ServerKind kind) {
     }
     // WirePlumber, which links the streams to the sink, ends without a session bus.
     daemons.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
-                            folder + "/dbus.log"));
-    sleep_ms(300);
+                            folder + "/dbus-daemon.log"));
+    if (!await("dbus-daemon", {"dbus-send", "--bus=unix:path=" + folder + "/bus", "--print-reply",
+                               "--dest=org.freedesktop.DBus", "/", "org.freedesktop.DBus.GetId"})) return;
     daemons.push_back(spawn({"pipewire"}, folder + "/pipewire.log"));
-    sleep_ms(300);
+    if (!await("pipewire", {"pw-cli", "info", "0"})) return;
     daemons.push_back(spawn({"wireplumber"}, folder + "/wireplumber.log"));
     daemons.push_back(spawn({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
-    if (!wait_for_socket(10000)) {
-        problem = "pipewire-pulse did not start; see " + folder;
-        return;
-    }
-    const pid_t load = spawn({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK,
-                              "rate=44100", "channels=2"},
-                             folder + "/pactl.log");
-    int status = 0;
-    waitpid(load, &status, 0);
-    sleep_ms(300);
-    const pid_t choose = spawn({"pactl", "set-default-sink", SINK}, folder + "/pactl.log");
-    waitpid(choose, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) problem = "no null sink on pipewire; see " + folder;
+    if (!await("pipewire-pulse", {"pactl", "info"})) return;
+    // pipewire-pulse keeps the default sink in WirePlumber's "default" metadata.
+    if (!await("wireplumber", {"pw-cli", "ls", "Metadata"}, "metadata.name = \"default\"")) return;
+    auto made = ask({"pactl", "load-module", "module-null-sink", std::string("sink_name=") + SINK, "rate=44100",
+                     "channels=2"});
+    if (made.first == 0) made = ask({"pactl", "set-default-sink", SINK});
+    if (made.first != 0) problem = "no null sink on pipewire: " + made.second;
 }
 
 SoundServer::~SoundServer() {
     stop(recorder);
     for (auto it = daemons.rbegin(); it != daemons.rend(); ++it) stop(*it);
-    if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
+    // A server that did not start leaves its logs for reading.
+    if (!folder.empty() && (running() || daemons.empty())) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
-std::string SoundServer::pactl(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"pactl"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const std::string output = folder + "/pactl.out";
-    const pid_t asked = spawn(argv, output);
-    int status = 0;
-    waitpid(asked, &status, 0);
+std::pair<int, std::string> SoundServer::ask(std::vector<std::string> argv) const {
+    argv.insert(argv.begin(), {"timeout", std::to_string(ANSWER_MS / 1000)});  // nor for ever on a hung server
+    const std::string output = folder + "/client.out";
+    int status = -1;
+    waitpid(spawn(argv, output), &status, 0);
     std::ifstream in(output);
     const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove(output.c_str());
-    return said;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
 }
 
 std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
@@ -130,17 +119,18 @@ pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string
     _exit(127);
 }
 
-bool SoundServer::wait_for_socket(int timeout_ms) {
-    for (int waited = 0; waited < timeout_ms; waited += 50) {
-        if (exists(folder + "/pulse/native")) {
-            sleep_ms(200);  // the socket is bound a moment before the server listens
-            return true;
-        }
+bool SoundServer::await(const std::string& daemon, const std::vector<std::string>& asking, const std::string& answer) {
+    for (int waited = 0;; waited += 20) {
+        const auto [status, said] = ask(asking);
+        if (status == 0 && said.find(answer) != std::string::npos) return true;
         for (pid_t pid : daemons)
-            if (waitpid(pid, nullptr, WNOHANG) == pid) return false;
-        sleep_ms(50);
+            if (waitpid(pid, nullptr, WNOHANG) == pid) waited = ANSWER_MS;  // it ended
+        if (waited >= ANSWER_MS) {
+            problem = daemon + " did not answer; see " + folder + "/" + daemon + ".log";
+            return false;
+        }
+        sleep_ms(20);
     }
-    return false;
 }
 
 void SoundServer::stop(pid_t& pid) {

@@ -30,7 +30,10 @@ public:
     std::vector<std::pair<std::string, std::string>> client_environment() const;
 
     // What `pactl ARGS` prints about this server.
-    std::string pactl(const std::vector<std::string>& args) const;
+    std::string pactl(std::vector<std::string> args) const {
+        args.insert(args.begin(), "pactl");
+        return ask(args).second;
+    }
 
     // Starts recording the sink's monitor; true once samples arrive.
     bool start_recording();
@@ -41,7 +44,10 @@ public:
 
 private:
     pid_t spawn(const std::vector<std::string>& argv, const std::string& output) const;
-    bool wait_for_socket(int timeout_ms);
+    // Runs a client of the server to its end: its exit status and what it printed.
+    std::pair<int, std::string> ask(std::vector<std::string> argv) const;
+    // Asks until the daemon answers, saying `answer`; if it takes too long or any ends, names its log in `problem`.
+    bool await(const std::string& daemon, const std::vector<std::string>& asking, const std::string& answer = "");
     void stop(pid_t& pid);
 
     std::string folder;
