@@ -66,6 +66,8 @@ const std::vector<Emulator>& emulators() {
         // and bright paper as the dim one, and does not draw again when the
         // answer comes. On a busy machine the answer came after the
         // calibration screen. The pane's program waits for it (its name).
+        // After a press tmux 3.3 waits 300 ms for a double click, and a
+        // press of another button in that time it passes on as nothing.
         {"tmux", false,
          [](const std::string& folder, const std::vector<std::string>& command) {
              write_file(folder + "/tmux.conf", "set -g status off\n");
@@ -81,7 +83,8 @@ const std::vector<Emulator>& emulators() {
          {},
          [](const std::string& folder) {
              return std::vector<std::string>{"tmux", "-S", folder + "/tmux.socket", "kill-server"};
-         }},
+         },
+         false, 350},
         {"screen", false,
          [](const std::string& folder, const std::vector<std::string>& command) {
              // Mouse reports pass as they are; the shell's screen comes back
