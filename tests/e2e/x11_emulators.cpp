@@ -1,21 +1,8 @@
 // How each emulator is started at 80 x 25 in DejaVu Sans Mono, white on
 // black where it lets us choose, with no scroll bar and no blinking cursor.
-#include <sys/stat.h>
-
-#include <fstream>
-
 #include "e2e/x11_terminal.h"
 
 namespace {
-
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-// Made if need be; its path.
-std::string xdg_folder(const std::string& folder, const std::string& name) {
-    const std::string path = folder + "/" + name;
-    mkdir(path.c_str(), 0700);
-    return path;
-}
 
 std::vector<std::string> in_xterm(const std::vector<std::string>& command) {
     std::vector<std::string> argv = {"xterm", "-fa", "DejaVu Sans Mono", "-fs", "10", "-u8", "-bg", "black", "-fg",

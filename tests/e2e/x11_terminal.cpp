@@ -84,12 +84,6 @@ constexpr const char* FONTS_CONF = R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
-bool write_file(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out);
-}
-
 std::optional<std::string> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
@@ -236,16 +230,13 @@ bool close_to(uint32_t a, uint32_t b) {
     return true;
 }
 
-namespace {
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-// Made if need be; its path.
 std::string xdg_folder(const std::string& folder, const std::string& name) {
     const std::string path = folder + "/" + name;
     mkdir(path.c_str(), 0700);
     return path;
 }
-
-}  // namespace
 
 // --- reading a screenshot ---------------------------------------------------
 
@@ -450,24 +441,10 @@ bool X11Terminal::start_xvfb() {
     }
     const std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
                                            "-br", "-nolisten", "tcp", "-nolisten", "unix", "-noreset"};
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
-    // Started by hand so the pipe's writing end survives the exec.
-    std::vector<std::string> args = argv;
-    std::vector<char*> arg_pointers = driver_support::c_strings(args);
+    // Xvfb keeps the writing end through the exec, the reading end is ours.
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string log = folder + "/xvfb.log";
-    xvfb = fork();
-    if (xvfb == 0) {
-        setsid();
-        close(fds[0]);
-        const int null_fd = open("/dev/null", O_RDONLY);
-        const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        dup2(null_fd, STDIN_FILENO);
-        dup2(log_fd, STDOUT_FILENO);
-        dup2(log_fd, STDERR_FILENO);
-        execvp(arg_pointers[0], arg_pointers.data());
-        _exit(127);
-    }
+    xvfb = spawn(argv, environment_for({}), log);
     close(fds[1]);
     std::string number;
     const auto deadline = Clock::now() + std::chrono::milliseconds(START_MS);

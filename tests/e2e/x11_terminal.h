@@ -44,6 +44,11 @@ struct Emulator {
 const std::vector<Emulator>& emulators();
 const Emulator* find_emulator(std::string_view name);
 
+// For the files of a run's folder: one written whole, and a folder made in
+// it if need be (its path).
+void write_file(const std::string& path, const std::string& text);
+std::string xdg_folder(const std::string& folder, const std::string& name);
+
 // Colours as one where each channel is within a few steps: blends are
 // rounded each emulator its own way, and a smoothed glyph's strokes may
 // never reach the full ink.
