@@ -606,24 +606,16 @@ void X11Terminal::move(int x, int y) {
     XSync(server, False);
 }
 
-void X11Terminal::press(int button) {
+void X11Terminal::click(int x, int y, int button) {
+    move(x, y);
+    std::this_thread::sleep_for(HAND_PAUSE);
     std::this_thread::sleep_until(last_press + std::chrono::milliseconds(emulator.press_interval_ms));
     XTestFakeButtonEvent(server, static_cast<unsigned>(button), True, CurrentTime);
     XSync(server, False);
     last_press = Clock::now();
-}
-
-void X11Terminal::release(int button) {
+    std::this_thread::sleep_for(HAND_PAUSE);
     XTestFakeButtonEvent(server, static_cast<unsigned>(button), False, CurrentTime);
     XSync(server, False);
-}
-
-void X11Terminal::click(int x, int y, int button) {
-    move(x, y);
-    std::this_thread::sleep_for(HAND_PAUSE);
-    press(button);
-    std::this_thread::sleep_for(HAND_PAUSE);
-    release(button);
 }
 
 // The keys of a chord held down in order and let go the other way round.
@@ -633,8 +625,6 @@ void X11Terminal::key(const std::string& name) {
         const size_t end = std::min(name.find('+', start), name.size());
         std::string part = name.substr(start, end - start);
         if (part == "ctrl") part = "Control_L";
-        if (part == "shift") part = "Shift_L";
-        if (part == "alt") part = "Alt_L";
         codes.push_back(XKeysymToKeycode(server, XStringToKeysym(part.c_str())));
         start = end + 1;
     }

@@ -140,12 +140,11 @@ public:
     // The calibration screen, as the program found it.
     const X11Screen& calibration_screen() const { return calibration; }
 
-    // The genuine pointer, at the centre of a cell; buttons 1 left, 3 right.
-    // A press comes no sooner after the last than the emulator passes it on.
+    // The genuine pointer, at the centre of a cell.
     void move(int x, int y);
-    void press(int button);
-    void release(int button);
-    // A player's click: the pointer first, then the button, a moment apart.
+    // A player's click, buttons 1 left, 3 right: the pointer first, then the
+    // button, a moment apart, and no sooner after the last press than the
+    // emulator passes it on.
     void click(int x, int y, int button = 1);
     // A key by its X name ("space", "ctrl+c"), to the window under the
     // pointer: with no window manager the focus follows it.
