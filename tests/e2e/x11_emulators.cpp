@@ -1,21 +1,8 @@
 // How each emulator is started at 80 x 25 in DejaVu Sans Mono, white on
 // black where it lets us choose, with no scroll bar and no blinking cursor.
-#include <sys/stat.h>
-
-#include <fstream>
-
 #include "e2e/x11_terminal.h"
 
 namespace {
-
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-// Made if need be; its path.
-std::string xdg_folder(const std::string& folder, const std::string& name) {
-    const std::string path = folder + "/" + name;
-    mkdir(path.c_str(), 0700);
-    return path;
-}
 
 std::vector<std::string> in_xterm(const std::vector<std::string>& command) {
     std::vector<std::string> argv = {"xterm", "-fa", "DejaVu Sans Mono", "-fs", "10", "-u8", "-bg", "black", "-fg",
@@ -66,6 +53,8 @@ const std::vector<Emulator>& emulators() {
         // and bright paper as the dim one, and does not draw again when the
         // answer comes. On a busy machine the answer came after the
         // calibration screen. The pane's program waits for it (its name).
+        // After a press tmux 3.3 waits 300 ms for a double click, and a
+        // press of another button in that time it passes on as nothing.
         {"tmux", false,
          [](const std::string& folder, const std::vector<std::string>& command) {
              write_file(folder + "/tmux.conf", "set -g status off\n");
@@ -81,7 +70,8 @@ const std::vector<Emulator>& emulators() {
          {},
          [](const std::string& folder) {
              return std::vector<std::string>{"tmux", "-S", folder + "/tmux.socket", "kill-server"};
-         }},
+         },
+         false, 350},
         {"screen", false,
          [](const std::string& folder, const std::vector<std::string>& command) {
              // Mouse reports pass as they are; the shell's screen comes back

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +17,11 @@
 
 #include "e2e/driver_support.h"
 #include "platform/terminal/code_page_437.h"
+
+// Last: Xlib's macros (None, Bool, Status) would reach into the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 extern char** environ;
 
@@ -28,8 +34,12 @@ constexpr int COLUMNS = 80;
 constexpr int ROWS = 25;
 constexpr int START_MS = 20000;
 constexpr int POLL_MS = 100;
-constexpr int COMMAND_MS = 10000;
 constexpr int STOP_MS = 3000;
+// A player's hand rests a moment between moving the pointer and pressing a
+// button, and again before letting go: the game takes what comes within
+// a few ms as one arrival, and a person's movement and click are tens of ms
+// apart, so each reaches it as an arrival of its own.
+constexpr auto HAND_PAUSE = std::chrono::milliseconds(50);
 // The calibration screen: markers in the first and the last cell, the 16
 // colours on row 1 and every glyph of the game's character set, white on
 // black, from row 3 on.
@@ -73,12 +83,6 @@ constexpr const char* FONTS_CONF = R"(<?xml version="1.0"?>
   </match>
 </fontconfig>
 )";
-
-bool write_file(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out);
-}
 
 std::optional<std::string> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -193,6 +197,20 @@ uint8_t ink_share(uint32_t pixel, uint32_t ink, uint32_t paper) {
     return static_cast<uint8_t>(share);
 }
 
+// A channel brought to 8 bits, whatever the visual's layout.
+uint32_t channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
+}
+
+// A screenshot's pixel as 0xRRGGBB.
+uint32_t rgb(XImage* image, int x, int y) {
+    const unsigned long pixel = XGetPixel(image, x, y);
+    return channel(pixel, image->red_mask) << 16 | channel(pixel, image->green_mask) << 8 |
+           channel(pixel, image->blue_mask);
+}
+
 uint32_t mix(uint32_t ink, uint32_t paper, int alpha) {
     if (alpha == 0) return paper;
     if (alpha == 255) return ink;
@@ -212,21 +230,18 @@ bool close_to(uint32_t a, uint32_t b) {
     return true;
 }
 
-namespace {
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-// Made if need be; its path.
 std::string xdg_folder(const std::string& folder, const std::string& name) {
     const std::string path = folder + "/" + name;
     mkdir(path.c_str(), 0700);
     return path;
 }
 
-}  // namespace
-
 // --- reading a screenshot ---------------------------------------------------
 
-X11Screen::X11Screen(const XwdImage& shot, const CellGrid& measured)
-    : image(shot), grid(&measured), cells(COLUMNS * ROWS), read(COLUMNS * ROWS) {}
+X11Screen::X11Screen(std::shared_ptr<_XImage> shot, const CellGrid& measured)
+    : image(std::move(shot)), grid(&measured), cells(COLUMNS * ROWS), read(COLUMNS * ROWS) {}
 
 // Read when first asked for: most waits look at a few cells only.
 const X11Cell& X11Screen::cell(int x, int y) const {
@@ -285,7 +300,7 @@ std::vector<uint32_t> X11Screen::cell_pixels(int x, int y) const {
     pixels.reserve(static_cast<size_t>(grid->width) * grid->height);
     for (int py = 0; py < grid->height; ++py)
         for (int px = 0; px < grid->width; ++px)
-            pixels.push_back(image.at(grid->left + x * grid->width + px, grid->top + y * grid->height + py));
+            pixels.push_back(rgb(image.get(), grid->left + x * grid->width + px, grid->top + y * grid->height + py));
     return pixels;
 }
 
@@ -393,6 +408,7 @@ X11Terminal::~X11Terminal() {
         finish(spawn(emulator.stop(folder), environment_for({{"SCREENDIR", folder + "/screens"}}), "/dev/null"),
                STOP_MS);
     stop_group(terminal);
+    if (server != nullptr) XCloseDisplay(server);
     stop_group(xvfb);
     if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
 }
@@ -425,24 +441,10 @@ bool X11Terminal::start_xvfb() {
     }
     const std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
                                            "-br", "-nolisten", "tcp", "-nolisten", "unix", "-noreset"};
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
-    // Started by hand so the pipe's writing end survives the exec.
-    std::vector<std::string> args = argv;
-    std::vector<char*> arg_pointers = driver_support::c_strings(args);
+    // Xvfb keeps the writing end through the exec, the reading end is ours.
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string log = folder + "/xvfb.log";
-    xvfb = fork();
-    if (xvfb == 0) {
-        setsid();
-        close(fds[0]);
-        const int null_fd = open("/dev/null", O_RDONLY);
-        const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        dup2(null_fd, STDIN_FILENO);
-        dup2(log_fd, STDOUT_FILENO);
-        dup2(log_fd, STDERR_FILENO);
-        execvp(arg_pointers[0], arg_pointers.data());
-        _exit(127);
-    }
+    xvfb = spawn(argv, environment_for({}), log);
     close(fds[1]);
     std::string number;
     const auto deadline = Clock::now() + std::chrono::milliseconds(START_MS);
@@ -461,25 +463,30 @@ bool X11Terminal::start_xvfb() {
     }
     // Only the local socket (-nolisten unix leaves the abstract one).
     display = ":" + number.substr(0, number.find('\n'));
+    // A request the server refuses is an empty answer (no screenshot, a
+    // key it has no code for), not the end of the test run.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    server = XOpenDisplay(display.c_str());
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (server == nullptr || !XTestQueryExtension(server, &event, &error, &major, &minor)) {
+        failure = "cannot connect to Xvfb on " + display + " with XTEST";
+        return false;
+    }
     return true;
 }
 
-bool X11Terminal::xdotool(std::vector<std::string> args) {
-    args.insert(args.begin(), "xdotool");
-    return finish(spawn(args, environment_for({}), folder + "/xdotool.log"), COMMAND_MS);
+std::shared_ptr<_XImage> X11Terminal::screenshot(int width, int height) {
+    XImage* image = XGetImage(server, DefaultRootWindow(server), 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return nullptr;
+    return std::shared_ptr<_XImage>(image, [](XImage* i) { XDestroyImage(i); });
 }
 
 std::optional<X11Screen> X11Terminal::capture() {
     if (!failure.empty() || cells.width == 0) return std::nullopt;
-    const std::string shot = folder + "/shot.xwd";
-    if (!finish(spawn({"xwd", "-root", "-silent", "-out", shot}, environment_for({}), folder + "/xwd.log"),
-                COMMAND_MS))
-        return std::nullopt;
-    const auto bytes = read_file(shot);
-    if (!bytes) return std::nullopt;
-    const auto image = read_xwd(*bytes);
+    auto image = screenshot(cells.left + COLUMNS * cells.width, cells.top + ROWS * cells.height);
     if (!image) return std::nullopt;
-    return X11Screen(*image, cells);
+    return X11Screen(std::move(image), cells);
 }
 
 // Finds the two marker cells: the one colour whose pixels span a whole
@@ -487,23 +494,20 @@ std::optional<X11Screen> X11Terminal::capture() {
 // filled. Then reads the palette and the glyphs' shapes.
 bool X11Terminal::calibrate(int timeout_ms) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    const std::string shot = folder + "/shot.xwd";
     std::string why = "no screenshot";
     while (remaining_ms(deadline) > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
-        if (!finish(spawn({"xwd", "-root", "-silent", "-out", shot}, environment_for({}), folder + "/xwd.log"),
-                    COMMAND_MS))
-            continue;
-        const auto bytes = read_file(shot);
-        const auto image = bytes ? read_xwd(*bytes) : std::nullopt;
+        const auto image = screenshot(DisplayWidth(server, DefaultScreen(server)),
+                                      DisplayHeight(server, DefaultScreen(server)));
         if (!image) continue;
+        const auto pixel = [&](int x, int y) { return rgb(image.get(), x, y); };
         struct Box {
             int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
         };
         std::map<uint32_t, Box> boxes;
         for (int y = 0; y < image->height; ++y) {
             for (int x = 0; x < image->width; ++x) {
-                Box& b = boxes[image->at(x, y)];
+                Box& b = boxes[pixel(x, y)];
                 b.left = std::min(b.left, x);
                 b.top = std::min(b.top, y);
                 b.right = std::max(b.right, x);
@@ -523,12 +527,12 @@ bool X11Terminal::calibrate(int timeout_ms) {
             bool filled = true;
             for (int py = 0; py < grid.height && filled; ++py)
                 for (int px = 0; px < grid.width && filled; ++px)
-                    filled = image->at(b.left + px, b.top + py) == colour &&
-                             image->at(b.right - px, b.bottom - py) == colour;
+                    filled = pixel(b.left + px, b.top + py) == colour &&
+                             pixel(b.right - px, b.bottom - py) == colour;
             if (!filled) continue;
             for (int i = 0; i < 16; ++i)
-                grid.palette[i] = image->at(grid.left + i * grid.width + grid.width / 2,
-                                            grid.top + PALETTE_ROW * grid.height + grid.height / 2);
+                grid.palette[i] = pixel(grid.left + i * grid.width + grid.width / 2,
+                                        grid.top + PALETTE_ROW * grid.height + grid.height / 2);
             const std::vector<char32_t> glyphs = calibration_glyphs();
             cells = grid;
             const uint32_t ink = grid.palette[15];
@@ -541,7 +545,7 @@ bool X11Terminal::calibrate(int timeout_ms) {
                 bool blend = false;
                 for (int py = 0; py < grid.height; ++py) {
                     for (int px = 0; px < grid.width; ++px) {
-                        const uint32_t p = image->at(grid.left + x * grid.width + px, grid.top + y * grid.height + py);
+                        const uint32_t p = pixel(grid.left + x * grid.width + px, grid.top + y * grid.height + py);
                         const size_t at = static_cast<size_t>(py) * grid.width + px;
                         shape[at] = p != paper;
                         alpha[at] = p == paper ? 0 : p == ink ? 255 : ink_share(p, ink, paper);
@@ -558,7 +562,7 @@ bool X11Terminal::calibrate(int timeout_ms) {
                 break;
             }
             cells.shape_of_glyph[U' '] = std::vector<uint8_t>(static_cast<size_t>(grid.width) * grid.height);
-            calibration = X11Screen(*image, cells);
+            calibration = X11Screen(image, cells);
             return true;
         }
     }
@@ -594,22 +598,40 @@ bool X11Terminal::wait_for(const std::function<bool(const X11Screen&)>& ready, i
     }
 }
 
+// Each event reaches the server before the call returns: what the test
+// waits for next is its effect.
 void X11Terminal::move(int x, int y) {
-    xdotool({"mousemove", std::to_string(cells.left + x * cells.width + cells.width / 2),
-             std::to_string(cells.top + y * cells.height + cells.height / 2)});
+    XTestFakeMotionEvent(server, DefaultScreen(server), cells.left + x * cells.width + cells.width / 2,
+                         cells.top + y * cells.height + cells.height / 2, CurrentTime);
+    XSync(server, False);
 }
 
-void X11Terminal::press(int button) { xdotool({"mousedown", std::to_string(button)}); }
-void X11Terminal::release(int button) { xdotool({"mouseup", std::to_string(button)}); }
-
-// One xdotool for the three, its own pauses between them.
 void X11Terminal::click(int x, int y, int button) {
-    xdotool({"mousemove", std::to_string(cells.left + x * cells.width + cells.width / 2),
-             std::to_string(cells.top + y * cells.height + cells.height / 2), "sleep", "0.2", "mousedown",
-             std::to_string(button), "sleep", "0.1", "mouseup", std::to_string(button)});
+    move(x, y);
+    std::this_thread::sleep_for(HAND_PAUSE);
+    std::this_thread::sleep_until(last_press + std::chrono::milliseconds(emulator.press_interval_ms));
+    XTestFakeButtonEvent(server, static_cast<unsigned>(button), True, CurrentTime);
+    XSync(server, False);
+    last_press = Clock::now();
+    std::this_thread::sleep_for(HAND_PAUSE);
+    XTestFakeButtonEvent(server, static_cast<unsigned>(button), False, CurrentTime);
+    XSync(server, False);
 }
 
-void X11Terminal::key(const std::string& name) { xdotool({"key", name}); }
+// The keys of a chord held down in order and let go the other way round.
+void X11Terminal::key(const std::string& name) {
+    std::vector<unsigned> codes;
+    for (size_t start = 0; start <= name.size();) {
+        const size_t end = std::min(name.find('+', start), name.size());
+        std::string part = name.substr(start, end - start);
+        if (part == "ctrl") part = "Control_L";
+        codes.push_back(XKeysymToKeycode(server, XStringToKeysym(part.c_str())));
+        start = end + 1;
+    }
+    for (unsigned code : codes) XTestFakeKeyEvent(server, code, True, CurrentTime);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code) XTestFakeKeyEvent(server, *code, False, CurrentTime);
+    XSync(server, False);
+}
 
 std::optional<X11RunEnd> X11Terminal::wait_exit(int timeout_ms) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);

@@ -1,6 +1,6 @@
 // Real terminal emulators for end-to-end tests: each on an Xvfb display of
-// its own, driven by the genuine X pointer and keyboard (XTEST through
-// xdotool) and read back from screenshots, pixel by pixel. The font is
+// its own, driven by the genuine X pointer and keyboard (XTEST) and read
+// back from screenshots (XGetImage), pixel by pixel. The font is
 // DejaVu Sans Mono without antialiasing, so every pixel of a cell is its
 // foreground or its background; the cell grid, the emulator's palette and
 // the shape of every glyph are measured from a calibration screen the run
@@ -9,16 +9,21 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "e2e/xwd_image.h"
+// Xlib's own types, its header kept out of the tests (it defines None,
+// Bool and Status as macros).
+struct _XDisplay;
+struct _XImage;
 
 // How to start one emulator at 80 x 25 running a command. `folder` is the
 // run's own directory, for configuration files and sockets.
@@ -32,10 +37,17 @@ struct Emulator {
     // Smooths its glyphs whatever fontconfig says: ink blends into paper
     // at the edges, and the checks go by the blend.
     bool smooth_font = false;
+    // The least time from one button press to the next that it passes on.
+    int press_interval_ms = 0;
 };
 
 const std::vector<Emulator>& emulators();
 const Emulator* find_emulator(std::string_view name);
+
+// For the files of a run's folder: one written whole, and a folder made in
+// it if need be (its path).
+void write_file(const std::string& path, const std::string& text);
+std::string xdg_folder(const std::string& folder, const std::string& name);
 
 // Colours as one where each channel is within a few steps: blends are
 // rounded each emulator its own way, and a smoothed glyph's strokes may
@@ -66,7 +78,7 @@ struct X11Cell {
 class X11Screen {
 public:
     X11Screen() = default;
-    X11Screen(const XwdImage& image, const CellGrid& grid);
+    X11Screen(std::shared_ptr<_XImage> image, const CellGrid& grid);
 
     char32_t glyph_at(int x, int y) const { return cell(x, y).glyph; }
     uint32_t fg_at(int x, int y) const { return cell(x, y).fg; }
@@ -85,7 +97,7 @@ private:
     std::vector<uint32_t> cell_pixels(int x, int y) const;
     const X11Cell& cell(int x, int y) const;
 
-    XwdImage image;
+    std::shared_ptr<_XImage> image;
     const CellGrid* grid = nullptr;
     mutable std::vector<X11Cell> cells;
     mutable std::vector<bool> read;
@@ -128,13 +140,14 @@ public:
     // The calibration screen, as the program found it.
     const X11Screen& calibration_screen() const { return calibration; }
 
-    // The genuine pointer, at the centre of a cell; buttons 1 left, 3 right.
+    // The genuine pointer, at the centre of a cell.
     void move(int x, int y);
-    void press(int button);
-    void release(int button);
-    // A player's click: the pointer first, then the button.
+    // A player's click, buttons 1 left, 3 right: the pointer first, then the
+    // button, a moment apart, and no sooner after the last press than the
+    // emulator passes it on.
     void click(int x, int y, int button = 1);
-    // A key by its X name ("space", "ctrl+c").
+    // A key by its X name ("space", "ctrl+c"), to the window under the
+    // pointer: with no window manager the focus follows it.
     void key(const std::string& name);
 
     // Once the program has ended: what the shell recorded, or nothing on timeout.
@@ -146,13 +159,16 @@ public:
 private:
     bool start_xvfb();
     bool calibrate(int timeout_ms);
-    bool xdotool(std::vector<std::string> args);
+    // The screen's top left corner, as the server has it.
+    std::shared_ptr<_XImage> screenshot(int width, int height);
     std::vector<std::string> environment_for(const std::vector<std::pair<std::string, std::string>>& extra) const;
 
     const Emulator& emulator;
     std::string folder;
     std::string display;
     pid_t xvfb = -1;
+    _XDisplay* server = nullptr;  // our own connection, for screenshots and XTEST
+    std::chrono::steady_clock::time_point last_press;
     pid_t terminal = -1;
     std::string failure;
     std::string colour_term;
