@@ -13,6 +13,8 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e/vterm_terminal.h"
 #include "support/random.h"
@@ -64,8 +66,9 @@ inline Dice quiet_dice() {
     return dice_where([](const Dice& d) { return !d.meets_at_first_step(); });
 }
 
-// The launch with its wall clock frozen at the dice's second.
-inline void freeze_clock(TerminalLaunch& launch, const Dice& dice) {
+// What a program needs in its environment for its wall clock to stand
+// still at the dice's second.
+inline std::vector<std::pair<std::string, std::string>> frozen_clock(const Dice& dice) {
     if (access(FAKETIME_LIBRARY, R_OK) != 0)
         throw std::runtime_error(FAKETIME_LIBRARY " is missing: sh tools/install-deps installs libfaketime");
     char when[32];
@@ -73,12 +76,16 @@ inline void freeze_clock(TerminalLaunch& launch, const Dice& dice) {
     std::tm utc{};
     gmtime_r(&second, &utc);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &utc);
-    launch.environment.insert(launch.environment.end(),
-                              {{"LD_PRELOAD", FAKETIME_LIBRARY},
-                               {"FAKETIME", when},
-                               {"TZ", "UTC"},
-                               {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
-                               // The sanitizers' runtime wants to come first; libfaketime
-                               // only wraps the clock calls.
-                               {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
+    return {{"LD_PRELOAD", FAKETIME_LIBRARY},
+            {"FAKETIME", when},
+            {"TZ", "UTC"},
+            {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
+            // The sanitizers' runtime wants to come first; libfaketime only
+            // wraps the clock calls.
+            {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+}
+
+inline void freeze_clock(TerminalLaunch& launch, const Dice& dice) {
+    const auto frozen = frozen_clock(dice);
+    launch.environment.insert(launch.environment.end(), frozen.begin(), frozen.end());
 }

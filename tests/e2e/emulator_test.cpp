@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2e/driver_support.h"
+#include "e2e/chosen_dice.h"
 #include "e2e/game_screens.h"
 #include "e2e/vterm_terminal.h"
 #include "e2e/x11_terminal.h"
@@ -36,9 +37,7 @@ const std::vector<ReferenceCell>& reference_map() {
         launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
         VtermTerminal term(launch);
         std::vector<ReferenceCell> map;
-        if (!term.wait_for_screen_text("Welcome, traveller", TIMEOUT_MS)) return map;
-        for (int page = 0; page < 4 && !term.wait_for(map_shown, 1000); ++page) term.send_bytes(" ");
-        if (!term.wait_for(map_shown, TIMEOUT_MS)) return map;
+        if (!intro_to_map(term, TIMEOUT_MS)) return map;
         for (int y = 0; y < 25; ++y)
             for (int x = 0; x < 80; ++x)
                 map.push_back({term.glyph_at(x, y) == 0 ? U' ' : term.glyph_at(x, y), term.fg_at(x, y), term.bg_at(x, y)});
@@ -54,13 +53,6 @@ int console_of_ansi(int ansi) { return (ansi & 8) | (ansi & 1) << 2 | (ansi & 2)
 
 bool x11_map(const X11Screen& s) { return shows_map(s); }
 bool x11_battle(const X11Screen& s) { return shows_battle(s); }
-
-std::pair<int, int> hero(const X11Screen& s) {
-    for (int y = 2; y <= 22; ++y)
-        for (int x = 4; x <= 58; ++x)
-            if (s.glyph_at(x, y) == U'☺') return {x, y};
-    return {-1, -1};
-}
 
 // Every cell of the map drawn as libvterm has it: the same glyph, in the
 // same colours, pixel for pixel.
@@ -105,13 +97,15 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
 
     // A calibration screen not found is the emulator's start going wrong on
     // a busy machine, not the game: it gets one more start.
-    auto started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR,
-                                                 std::vector<std::pair<std::string, std::string>>{{"SDL_AUDIODRIVER", "dummy"}});
+    // A Dragon met at the first step, who survives the Attack.
+    const Dice dice = battle_dice();
+    auto environment = frozen_clock(dice);
+    environment.emplace_back("SDL_AUDIODRIVER", "dummy");
+    auto started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR, environment);
     if (!started->started()) {
         std::cout << "first start failed: " << started->error() << "\n";
         started.reset();
-        started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR,
-                                                std::vector<std::pair<std::string, std::string>>{{"SDL_AUDIODRIVER", "dummy"}});
+        started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR, environment);
     }
     X11Terminal& term = *started;
     ASSERT_TRUE(term.started()) << term.error();
@@ -120,15 +114,12 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     ASSERT_TRUE(term.wait_for([](const X11Screen& s) { return s.contains("Welcome, traveller"); }, TIMEOUT_MS))
         << term.screen().dump();
     EXPECT_TRUE(close_to(term.screen().fg_at(23, 1), term.console_colour(15))) << "the intro in bright white";
-    // A key a page, once it asks: on the map a Space is a click of the
-    // keyboard pointer and would set the hero walking.
-    for (int page = 0; page < 6; ++page) {
-        if (!term.wait_for([](const X11Screen& s) { return x11_map(s) || s.contains("Press any key"); }, TIMEOUT_MS) ||
-            x11_map(term.screen()))
-            break;
-        const std::string before = term.screen().dump();
+    // A key a page, once its heading shows: on the map a Space is a click
+    // of the keyboard pointer and would set the hero walking.
+    for (const char* heading : {"Welcome, traveller", "How to walk the Vale", "A word of warning"}) {
+        ASSERT_TRUE(term.wait_for([&](const X11Screen& s) { return s.contains(heading); }, TIMEOUT_MS))
+            << term.screen().dump();
         term.key("space");
-        term.wait_for([&](const X11Screen& s) { return s.dump() != before; }, TIMEOUT_MS);
     }
     ASSERT_TRUE(term.wait_for(x11_map, TIMEOUT_MS)) << term.screen().dump();
     expect_reference_map(term);
@@ -140,34 +131,22 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     term.click(5, 5, 3);
     ASSERT_TRUE(term.wait_for(x11_map, TIMEOUT_MS)) << term.screen().dump();
 
-    // The hero follows the pointer until a monster comes.
+    // The first step meets the monster.
     term.click(10, 2);
-    bool met = false;
-    for (int tick = 0; tick < 200 && !met; ++tick) {
-        if (x11_map(term.screen())) term.move(tick % 2 ? 10 : 5, 2);
-        met = term.wait_for(x11_battle, 250);
-    }
-    ASSERT_TRUE(met) << term.screen().dump();
+    ASSERT_TRUE(term.wait_for(x11_battle, 30000)) << term.screen().dump();
     EXPECT_TRUE(close_to(term.screen().fg_at(64, 17), term.console_colour(9))) << "the commands in bright blue";
 
-    // Attack, then escape: whatever the dice say, the map comes back.
+    // Attack, then escape.
     const auto monster_hp = [](const X11Screen& s) {
         const std::string hp = s.text_at(69, 3, 3);
         return hp.find_first_not_of("0123456789 ") == std::string::npos && hp[0] != ' ' ? std::stoi(hp) : -1;
     };
-    const int full_hp = monster_hp(term.screen());
-    ASSERT_GT(full_hp, 0) << term.screen().dump();
-    const auto attacked = [&](const X11Screen& s) { return x11_map(s) || (monster_hp(s) >= 0 && monster_hp(s) < full_hp); };
-    for (int tries = 0; tries < 10 && !attacked(term.screen()); ++tries) {
-        term.click(66 + tries % 2, 17);
-        term.wait_for(attacked, 3000);
-    }
-    ASSERT_TRUE(attacked(term.screen())) << term.screen().dump();
-    for (int tries = 0; tries < 40 && !x11_map(term.screen()); ++tries) {
-        term.click(66 + tries % 2, 21);
-        term.wait_for(x11_map, 3000);
-    }
-    ASSERT_TRUE(term.wait_for(x11_map, 10000)) << term.screen().dump();
+    ASSERT_EQ(monster_hp(term.screen()), 200) << term.screen().dump();
+    term.click(66, 17);
+    ASSERT_TRUE(term.wait_for([&](const X11Screen& s) { return monster_hp(s) == 200 - dice.blow(); }, 30000))
+        << term.screen().dump();
+    term.click(66, 21);
+    ASSERT_TRUE(term.wait_for(x11_map, 30000)) << term.screen().dump();
     EXPECT_NE(hero(term.screen()), std::make_pair(4, 2)) << "the hero walked";
 
     // Ctrl+C, and the terminal as it was.
