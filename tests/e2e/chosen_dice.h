@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -71,14 +70,11 @@ inline Dice quiet_dice() {
 inline std::vector<std::pair<std::string, std::string>> frozen_clock(const Dice& dice) {
     if (access(FAKETIME_LIBRARY, R_OK) != 0)
         throw std::runtime_error(FAKETIME_LIBRARY " is missing: sh tools/install-deps installs libfaketime");
-    char when[32];
-    const std::time_t second = static_cast<std::time_t>(dice.second);
-    std::tm utc{};
-    gmtime_r(&second, &utc);
-    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &utc);
+    // As seconds since the epoch: no space in it, for emulators that split
+    // their command line.
     return {{"LD_PRELOAD", FAKETIME_LIBRARY},
-            {"FAKETIME", when},
-            {"TZ", "UTC"},
+            {"FAKETIME_FMT", "%s"},
+            {"FAKETIME", std::to_string(dice.second)},
             {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
             // The sanitizers' runtime wants to come first; libfaketime only
             // wraps the clock calls.

@@ -98,14 +98,17 @@ TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
     // A calibration screen not found is the emulator's start going wrong on
     // a busy machine, not the game: it gets one more start.
     // A Dragon met at the first step, who survives the Attack.
+    // The game alone has its clock frozen, not the emulator.
     const Dice dice = battle_dice();
-    auto environment = frozen_clock(dice);
-    environment.emplace_back("SDL_AUDIODRIVER", "dummy");
-    auto started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR, environment);
+    std::vector<std::string> game{"env"};
+    for (const auto& [name, value] : frozen_clock(dice)) game.push_back(name + "=" + value);
+    game.push_back(GAME_PATH);
+    const std::vector<std::pair<std::string, std::string>> environment{{"SDL_AUDIODRIVER", "dummy"}};
+    auto started = std::make_unique<X11Terminal>(*emulator, game, GAME_DATA_DIR, environment);
     if (!started->started()) {
         std::cout << "first start failed: " << started->error() << "\n";
         started.reset();
-        started = std::make_unique<X11Terminal>(*emulator, std::vector<std::string>{GAME_PATH}, GAME_DATA_DIR, environment);
+        started = std::make_unique<X11Terminal>(*emulator, game, GAME_DATA_DIR, environment);
     }
     X11Terminal& term = *started;
     ASSERT_TRUE(term.started()) << term.error();
