@@ -14,6 +14,7 @@
 #include "map/walking.h"
 #include "platform/doubles/test_sound.h"
 #include "state/tables.h"
+#include "temp_folder.h"
 #include "support/random.h"
 
 class GameTest : public ConsoleTest {
@@ -22,8 +23,6 @@ protected:
         install_sound_library(sound);
         install_effect_player(effects);
         music.song = nullptr;  // a song of an earlier test's library
-        char pattern[] = "/tmp/game_test_XXXXXX";
-        folder = mkdtemp(pattern);
         previous_folder = getcwd(nullptr, 0);
         if (chdir(folder.c_str()) != 0) std::abort();
         init_tables();
@@ -41,7 +40,6 @@ protected:
     ~GameTest() override {
         if (chdir(previous_folder) != 0) std::abort();
         std::free(previous_folder);
-        EXPECT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
         music.song = nullptr;
         install_sound_library(*previous_library);
         install_effect_player(*previous_effects);
@@ -74,7 +72,8 @@ protected:
 
     TestSoundLibrary sound;
     RecordingEffectPlayer effects;
-    std::string folder;
+    const TempFolder working{"game_test"};
+    const std::string& folder = working.path;
 
 private:
     SoundLibrary* previous_library;

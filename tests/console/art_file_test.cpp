@@ -10,17 +10,13 @@
 #include <string>
 
 #include "console_harness.h"
+#include "temp_folder.h"
 #include "support/random.h"
 
 namespace {
 
 class ArtFile : public ConsoleTest {
 protected:
-    ArtFile() {
-        char pattern[] = "/tmp/art_file_XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    ~ArtFile() override { EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0); }
 
     std::string picture(const std::string& bytes) {
         const std::string path = dir + "/picture.txt";
@@ -28,7 +24,8 @@ protected:
         return path;
     }
 
-    std::string dir;
+    const TempFolder folder{"art_file"};
+    const std::string& dir = folder.path;
 };
 
 TEST_F(ArtFile, DrawsEachLineAtTheColumnAndPausesAfterEach) {

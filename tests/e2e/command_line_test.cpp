@@ -9,6 +9,8 @@
 #include <iterator>
 #include <string>
 
+#include "temp_folder.h"
+
 namespace {
 
 struct Ran {
@@ -23,13 +25,10 @@ std::string slurp(const std::string& path) {
 }
 
 Ran run_game(const std::string& args) {
-    char pattern[] = "/tmp/dunmar_options_XXXXXX";
-    const std::string dir = mkdtemp(pattern);
+    const TempFolder dir("dunmar_options");
     const int status =
-        std::system(("'" GAME_PATH "' " + args + " < /dev/null > '" + dir + "/out' 2> '" + dir + "/err'").c_str());
-    Ran ran{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir + "/out"), slurp(dir + "/err")};
-    std::system(("rm -rf '" + dir + "'").c_str());
-    return ran;
+        std::system(("'" GAME_PATH "' " + args + " < /dev/null > '" + dir / "out" + "' 2> '" + dir / "err" + "'").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "out"), slurp(dir / "err")};
 }
 
 TEST(Options, HelpVersionAndMistakesNeverTouchTheTerminal) {

@@ -8,24 +8,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
 
 #include "e2e/vterm_terminal.h"
+#include "temp_folder.h"
 
 // The copy itself, removed with everything in it.
 class DataFolder {
 public:
-    DataFolder() {
-        char pattern[] = "/tmp/dunmar_game_folder_XXXXXX";
-        folder = mkdtemp(pattern);
-        std::system(("cp -r '" GAME_DATA_DIR "'/. '" + folder + "'/").c_str());
-    }
-    ~DataFolder() { std::system(("rm -rf '" + folder + "'").c_str()); }
-    DataFolder(const DataFolder&) = delete;
-    DataFolder& operator=(const DataFolder&) = delete;
+    DataFolder() { std::filesystem::copy(GAME_DATA_DIR, folder, std::filesystem::copy_options::recursive); }
 
     std::string read(const std::string& name) const {
         std::ifstream in(folder + "/" + name, std::ios::binary);
@@ -40,7 +35,8 @@ public:
         mkdir((folder + "/" + name).c_str(), 0755);
     }
 
-    std::string folder;
+    const TempFolder copy{"dunmar_game_folder"};
+    const std::string& folder = copy.path;
 };
 
 class GameFolder : public ::testing::Test, public DataFolder {

@@ -10,12 +10,13 @@
 #include <string>
 
 #include "e2e/vterm_terminal.h"
+#include "temp_folder.h"
 
 namespace {
 
 TEST(Install, TheLauncherStartsTheGameInItsDataFolder) {
-    char pattern[] = "/tmp/dunmar_install_XXXXXX";
-    const std::string prefix = mkdtemp(pattern);
+    const TempFolder folder("dunmar_install");
+    const std::string& prefix = folder.path;
     const std::string install =
         "cmake --install '" GAME_BUILD_DIR "' --prefix '" + prefix + "' > '" + prefix + "/install.log' 2>&1";
     ASSERT_EQ(std::system(install.c_str()), 0);
@@ -38,12 +39,11 @@ TEST(Install, TheLauncherStartsTheGameInItsDataFolder) {
         EXPECT_EQ(check.exit_code, 128 + 2) << "Ctrl+C ends it";
         EXPECT_EQ(check.settings_after, check.settings_before);
     }
-    std::system(("rm -rf '" + prefix + "'").c_str());
 }
 
 TEST(Install, AMissingDataFolderIsSaidPlainly) {
-    char pattern[] = "/tmp/dunmar_install_XXXXXX";
-    const std::string prefix = mkdtemp(pattern);
+    const TempFolder folder("dunmar_install");
+    const std::string& prefix = folder.path;
     std::system(("cmake --install '" GAME_BUILD_DIR "' --prefix '" + prefix + "' > /dev/null 2>&1 && rm -rf '" +
                  prefix + "/share/dunmar'")
                     .c_str());
@@ -54,7 +54,6 @@ TEST(Install, AMissingDataFolderIsSaidPlainly) {
     const std::string said((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
     EXPECT_EQ(said, "dunmar: cannot use the data folder '" + prefix + "/share/dunmar': No such file or directory\n")
         << "the folder and the reason, before the terminal is touched";
-    std::system(("rm -rf '" + prefix + "'").c_str());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "package/shell_run.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -20,15 +21,12 @@ namespace {
 class InstallDeps : public ::testing::TestWithParam<bool> {
 protected:
     InstallDeps() {
-        char pattern[] = "/tmp/dunmar_install_deps_XXXXXX";
-        bin = mkdtemp(pattern);
         tool("dpkg-query", "exit 1");
         tool("id", "echo 1000");
         tool("apt-get", "echo \"$@\" > '" + bin + "/apt-get.args'");
         tool("su", "[ \"$1\" = -c ] && exec /bin/sh -c \"$2\"");
         if (GetParam()) tool("sudo", "exec \"$@\"");
     }
-    ~InstallDeps() override { shell_run("rm -rf '" + bin + "'"); }
 
     void tool(const std::string& name, const std::string& body) {
         const std::string path = bin + "/" + name;
@@ -42,7 +40,8 @@ protected:
         return text.str();
     }
 
-    std::string bin;
+    const TempFolder folder{"dunmar_install_deps"};
+    const std::string& bin = folder.path;
 };
 
 TEST_P(InstallDeps, PrintsALineThatInstallsWhatIsMissing) {
