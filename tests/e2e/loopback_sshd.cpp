@@ -1,7 +1,6 @@
 #include "e2e/loopback_sshd.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -12,10 +11,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -76,41 +76,25 @@ int free_port() {
     return port;
 }
 
-struct ProcessInfo {
-    pid_t pid;
-    std::string name;
-    uid_t uid;
-    pid_t parent;
-};
+// What procps' pgrep prints for these arguments, a line each.
+std::vector<std::string> pgrep(const std::string& arguments) {
+    std::vector<std::string> lines;
+    FILE* out = popen(("pgrep " + arguments).c_str(), "r");
+    if (out == nullptr) return lines;
+    for (char line[256]; std::fgets(line, sizeof line, out) != nullptr;) lines.emplace_back(line, std::strcspn(line, "\n"));
+    pclose(out);
+    return lines;
+}
 
-std::vector<ProcessInfo> all_processes() {
-    std::vector<ProcessInfo> found;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return found;
-    while (const dirent* entry = readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0) continue;
-        std::istringstream status(read_file("/proc/" + std::to_string(pid) + "/status"));
-        ProcessInfo info{pid, "", static_cast<uid_t>(-1), -1};
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("Name:", 0) == 0) info.name = line.substr(line.find_first_not_of(" \t", 5));
-            if (line.rfind("PPid:", 0) == 0) info.parent = static_cast<pid_t>(std::atoi(line.c_str() + 5));
-            if (line.rfind("Uid:", 0) == 0) info.uid = static_cast<uid_t>(std::atol(line.c_str() + 4));
-        }
-        if (!info.name.empty()) found.push_back(info);
-    }
-    closedir(proc);
+std::vector<pid_t> pids(const std::vector<std::string>& lines) {
+    std::vector<pid_t> found;
+    for (const std::string& line : lines) found.push_back(static_cast<pid_t>(std::atoi(line.c_str())));
     return found;
 }
 
 }  // namespace
 
-std::vector<pid_t> children_of(pid_t parent) {
-    std::vector<pid_t> children;
-    for (const ProcessInfo& p : all_processes())
-        if (p.parent == parent) children.push_back(p.pid);
-    return children;
-}
+std::vector<pid_t> children_of(pid_t parent) { return pids(pgrep("-P " + std::to_string(parent))); }
 
 LoopbackSshd::LoopbackSshd() {
     char pattern[] = "/tmp/dunmar_sshd_XXXXXX";
@@ -238,8 +222,7 @@ LoopbackSshd::~LoopbackSshd() {
     if (account_made) {
         // Whatever a failed test left running as the player goes with the account.
         for (int round = 0; round < 50 && !player_processes().empty(); ++round) {
-            for (const ProcessInfo& p : all_processes())
-                if (p.uid == account_uid) kill(p.pid, SIGKILL);
+            shell("pkill -KILL -U " + std::to_string(account_uid));
             pause_ms(100);
         }
         account_command("userdel " + account);
@@ -277,15 +260,10 @@ std::vector<std::string> LoopbackSshd::ssh(const std::vector<std::string>& optio
 }
 
 std::vector<std::string> LoopbackSshd::player_processes() const {
-    std::vector<std::string> found;
-    for (const ProcessInfo& p : all_processes())
-        if (account_made && p.uid == account_uid) found.push_back(std::to_string(p.pid) + " " + p.name);
-    return found;
+    return account_made ? pgrep("-l -U " + std::to_string(account_uid)) : std::vector<std::string>{};
 }
 
 std::vector<pid_t> LoopbackSshd::player_pids(const std::string& name) const {
-    std::vector<pid_t> found;
-    for (const ProcessInfo& p : all_processes())
-        if (account_made && p.uid == account_uid && p.name == name) found.push_back(p.pid);
-    return found;
+    return account_made ? pids(pgrep("-x -U " + std::to_string(account_uid) + " " + shell_quoted(name)))
+                        : std::vector<pid_t>{};
 }
