@@ -32,7 +32,7 @@ using driver_support::remaining_ms;
 
 constexpr int COLUMNS = 80;
 constexpr int ROWS = 25;
-constexpr int START_MS = 20000;
+constexpr int START_MS = 60000;  // generous: an emulator starting on a busy machine
 constexpr int POLL_MS = 100;
 constexpr int STOP_MS = 3000;
 // A player's hand rests a moment between moving the pointer and pressing a
