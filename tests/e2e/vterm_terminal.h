@@ -174,3 +174,11 @@ private:
     bool cursor_shown = true;
     int mouse_tracking = VTERM_PROP_MOUSE_NONE;
 };
+
+// A libvterm cell as both drivers report it: the glyph, 0 for the right
+// half of a double-width one; a colour as a palette index,
+// VtermTerminal::DEFAULT_COLOR or VtermTerminal::RGB_COLOR; and a direct
+// colour's value as 0xRRGGBB, -1 for any other.
+char32_t cell_glyph(const VTermScreenCell& cell);
+int palette_colour(const VTermColor& colour, bool foreground);
+long direct_rgb(const VTermColor& colour);
