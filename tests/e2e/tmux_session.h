@@ -21,13 +21,12 @@ struct TmuxCell {
     long bg_rgb = -1;
 };
 
-// One capture-pane -p -e -N output as cells. tmux only writes an SGR
-// change where a cell differs from the one before, across line ends too,
-// so the text is read as one stream with the colour state carried along.
+// One capture-pane -p -e -N output as cells, read through libvterm, with
+// colours as VtermTerminal reports them.
 class TmuxScreen {
 public:
-    static constexpr int DEFAULT_COLOR = -1;
-    static constexpr int RGB_COLOR = -2;
+    static constexpr int DEFAULT_COLOR = VtermTerminal::DEFAULT_COLOR;
+    static constexpr int RGB_COLOR = VtermTerminal::RGB_COLOR;
 
     TmuxScreen() = default;
     TmuxScreen(std::string_view capture, int columns, int rows);
