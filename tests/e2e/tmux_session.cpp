@@ -98,24 +98,6 @@ std::string TmuxScreen::text_at(int x, int y, int length) const {
     return text;
 }
 
-std::string TmuxScreen::dump() const {
-    std::string text;
-    for (int y = 0; y < height; ++y) {
-        std::string row = row_text(y);
-        while (!row.empty() && row.back() == ' ') row.pop_back();
-        char label[16];
-        std::snprintf(label, sizeof label, "%2d|", y);
-        text += label + row + "\n";
-    }
-    return text;
-}
-
-bool TmuxScreen::contains(std::string_view text) const {
-    for (int y = 0; y < height; ++y)
-        if (row_text(y).find(text) != std::string::npos) return true;
-    return false;
-}
-
 TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms) {
     TmuxResult result;
     int out[2];

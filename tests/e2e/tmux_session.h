@@ -41,8 +41,8 @@ public:
     long bg_rgb_at(int x, int y) const { return cell_at(x, y).bg_rgb; }
     std::string text_at(int x, int y, int length) const;  // empty cells as spaces
     std::string row_text(int y) const { return text_at(0, y, width); }
-    std::string dump() const;
-    bool contains(std::string_view text) const;
+    std::string dump() const { return driver_support::numbered_rows(*this); }
+    bool contains(std::string_view text) const { return driver_support::any_row_holds(*this, text); }
 
 private:
     int width = 0;

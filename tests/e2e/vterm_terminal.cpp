@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -461,22 +460,6 @@ bool VtermTerminal::reverse_at(int x, int y) const {
 
 std::string VtermTerminal::row_text(int y) const {
     return text_at(0, y, width);
-}
-
-std::string VtermTerminal::screen_dump() const {
-    std::string dump;
-    for (int y = 0; y < height; ++y) {
-        char label[16];
-        std::snprintf(label, sizeof label, "%2d|", y);
-        dump += label + trim_right(row_text(y)) + "\n";
-    }
-    return dump;
-}
-
-bool VtermTerminal::screen_contains(std::string_view text) const {
-    for (int y = 0; y < height; ++y)
-        if (row_text(y).find(text) != std::string::npos) return true;
-    return false;
 }
 
 int VtermTerminal::cursor_x() const {
