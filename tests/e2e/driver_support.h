@@ -1,10 +1,12 @@
-// Small pieces both terminal drivers need: time left to a deadline, and
-// UTF-8 for the glyphs they read back.
+// Small pieces both terminal drivers need: time left to a deadline, UTF-8
+// for the glyphs they read back, and their screens as text.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace driver_support {
@@ -40,6 +42,29 @@ inline void append_utf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+// For a screen with rows() and row_text(): every row numbered with its
+// trailing blanks dropped, for failure messages; and whether any row
+// holds `text`.
+template <class Screen>
+std::string numbered_rows(const Screen& screen) {
+    std::string text;
+    for (int y = 0; y < screen.rows(); ++y) {
+        std::string row = screen.row_text(y);
+        row.erase(row.find_last_not_of(' ') + 1);
+        char label[16];
+        std::snprintf(label, sizeof label, "%2d|", y);
+        text += label + row + "\n";
+    }
+    return text;
+}
+
+template <class Screen>
+bool any_row_holds(const Screen& screen, std::string_view text) {
+    for (int y = 0; y < screen.rows(); ++y)
+        if (screen.row_text(y).find(text) != std::string::npos) return true;
+    return false;
 }
 
 }  // namespace driver_support

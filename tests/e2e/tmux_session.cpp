@@ -31,108 +31,6 @@ constexpr int STATUS_GRACE_MS = 300;
 using driver_support::append_utf8;
 using driver_support::remaining_ms;
 
-// One code point from text at i, moving i on; a broken sequence reads as
-// U+FFFD one byte at a time.
-char32_t decode_utf8(std::string_view text, size_t& i) {
-    auto byte = static_cast<unsigned char>(text[i++]);
-    int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
-    if (byte >= 0x80 && extra == 0) return 0xFFFD;
-    char32_t c = extra == 0 ? byte : byte & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
-        c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    return c;
-}
-
-// Cells a code point takes on tmux's grid. Only the ranges a test is at
-// all likely to meet: combining marks join the cell before, East Asian
-// and emoji take two.
-int cell_width(char32_t c) {
-    if ((c >= 0x300 && c <= 0x36F) || (c >= 0x200B && c <= 0x200F) || c == 0xFE0F) return 0;
-    if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
-        (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
-        (c >= 0x1F300 && c <= 0x1F64F) || (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD))
-        return 2;
-    return 1;
-}
-
-struct Pen {
-    int fg = TmuxScreen::DEFAULT_COLOR;
-    int bg = TmuxScreen::DEFAULT_COLOR;
-    long fg_rgb = -1;
-    long bg_rgb = -1;
-    bool bold = false;
-    bool reverse = false;
-};
-
-// 38/48 take either ";5;n" / ";2;r;g;b" as further parameters or the
-// same as ':' sub-parameters of one; both come flattened into `params`.
-// An RGB colour's value goes to rgb.
-int extended_color(const std::vector<int>& params, size_t& i, long& rgb) {
-    rgb = -1;
-    if (i + 1 < params.size() && params[i + 1] == 5 && i + 2 < params.size()) {
-        i += 2;
-        return params[i];
-    }
-    if (i + 1 < params.size() && params[i + 1] == 2) {
-        if (i + 4 < params.size()) rgb = (long{params[i + 2]} << 16) | (long{params[i + 3]} << 8) | params[i + 4];
-        i = std::min(params.size() - 1, i + 4);
-        return TmuxScreen::RGB_COLOR;
-    }
-    return TmuxScreen::DEFAULT_COLOR;
-}
-
-void apply_sgr(std::string_view args, Pen& pen) {
-    std::vector<int> params;
-    size_t start = 0;
-    for (size_t i = 0; i <= args.size(); ++i) {
-        if (i == args.size() || args[i] == ';' || args[i] == ':') {
-            auto field = args.substr(start, i - start);
-            // "38:2::r:g:b" leaves the colour space empty; it is not a reset.
-            if (!field.empty() || i == args.size() || args[i] == ';')
-                params.push_back(field.empty() ? 0 : std::atoi(std::string(field).c_str()));
-            start = i + 1;
-        }
-    }
-    for (size_t i = 0; i < params.size(); ++i) {
-        int p = params[i];
-        if ((p >= 30 && p <= 39) || (p >= 90 && p <= 97)) pen.fg_rgb = -1;
-        if ((p >= 40 && p <= 49) || (p >= 100 && p <= 107)) pen.bg_rgb = -1;
-        if (p == 0) pen = Pen{};
-        else if (p == 1) pen.bold = true;
-        else if (p == 22) pen.bold = false;
-        else if (p == 7) pen.reverse = true;
-        else if (p == 27) pen.reverse = false;
-        else if (p >= 30 && p <= 37) pen.fg = p - 30;
-        else if (p == 38) pen.fg = extended_color(params, i, pen.fg_rgb);
-        else if (p == 39) pen.fg = TmuxScreen::DEFAULT_COLOR;
-        else if (p >= 40 && p <= 47) pen.bg = p - 40;
-        else if (p == 48) pen.bg = extended_color(params, i, pen.bg_rgb);
-        else if (p == 49) pen.bg = TmuxScreen::DEFAULT_COLOR;
-        else if (p >= 90 && p <= 97) pen.fg = p - 90 + 8;
-        else if (p >= 100 && p <= 107) pen.bg = p - 100 + 8;
-    }
-}
-
-// Skips an escape sequence starting at text[i] == ESC, handing an SGR's
-// parameters to the pen.
-void consume_escape(std::string_view text, size_t& i, Pen& pen) {
-    ++i;
-    if (i >= text.size()) return;
-    char kind = text[i++];
-    if (kind == '[') {
-        size_t start = i;
-        while (i < text.size() && !(text[i] >= 0x40 && text[i] <= 0x7E)) ++i;
-        if (i < text.size() && text[i] == 'm') apply_sgr(text.substr(start, i - start), pen);
-        if (i < text.size()) ++i;
-    } else if (kind == ']' || kind == 'P' || kind == '_') {
-        while (i < text.size() && text[i] != '\a' && !(text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '\\'))
-            ++i;
-        i += (i < text.size() && text[i] == '\a') ? 1 : 2;
-    }
-}
-
 std::vector<std::string> tmux_environment() {
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -154,34 +52,35 @@ std::string hex_byte(unsigned char byte) {
 
 }  // namespace
 
+// tmux writes an SGR change only where a cell differs from the one before,
+// across line ends too, and ends every row with "\n". The rows go to a
+// fresh libvterm screen each after a move to its own start, so the pen
+// carries over from row to row as tmux meant and the last "\n" cannot
+// scroll the screen.
 TmuxScreen::TmuxScreen(std::string_view capture, int columns, int rows)
     : width(columns), height(rows), cells(static_cast<size_t>(columns) * rows) {
-    Pen pen;
-    int x = 0;
-    int y = 0;
-    size_t i = 0;
-    while (i < capture.size()) {
-        char byte = capture[i];
-        if (byte == '\x1b') {
-            consume_escape(capture, i, pen);
-            continue;
-        }
-        if (byte == '\n') {
-            ++i;
-            ++y;
-            x = 0;
-            continue;
-        }
-        if (static_cast<unsigned char>(byte) < 0x20) {
-            ++i;
-            continue;
-        }
-        char32_t c = decode_utf8(capture, i);
-        int span = cell_width(c);
-        if (span == 0) continue;
-        if (x < width && y < height) cells[static_cast<size_t>(y) * width + x] = {c, pen.fg, pen.bg, pen.bold, pen.reverse, pen.fg_rgb, pen.bg_rgb};
-        x += span;
+    std::string stream;
+    for (int y = 0; y < height && !capture.empty(); ++y) {
+        size_t end = std::min(capture.find('\n'), capture.size());
+        stream += "\x1b[" + std::to_string(y + 1) + "H";
+        stream += capture.substr(0, end);
+        capture.remove_prefix(std::min(end + 1, capture.size()));
     }
+    VTerm* vt = vterm_new(height, width);
+    vterm_set_utf8(vt, 1);
+    VTermScreen* screen = vterm_obtain_screen(vt);
+    vterm_screen_reset(screen, 1);
+    vterm_input_write(vt, stream.data(), stream.size());
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            VTermScreenCell c;
+            vterm_screen_get_cell(screen, VTermPos{y, x}, &c);
+            cells[static_cast<size_t>(y) * width + x] = {cell_glyph(c), palette_colour(c.fg, true),
+                                                         palette_colour(c.bg, false), c.attrs.bold != 0,
+                                                         c.attrs.reverse != 0, direct_rgb(c.fg), direct_rgb(c.bg)};
+        }
+    }
+    vterm_free(vt);
 }
 
 const TmuxCell& TmuxScreen::cell_at(int x, int y) const {
@@ -197,24 +96,6 @@ std::string TmuxScreen::text_at(int x, int y, int length) const {
         append_utf8(text, c == 0 ? U' ' : c);
     }
     return text;
-}
-
-std::string TmuxScreen::dump() const {
-    std::string text;
-    for (int y = 0; y < height; ++y) {
-        std::string row = row_text(y);
-        while (!row.empty() && row.back() == ' ') row.pop_back();
-        char label[16];
-        std::snprintf(label, sizeof label, "%2d|", y);
-        text += label + row + "\n";
-    }
-    return text;
-}
-
-bool TmuxScreen::contains(std::string_view text) const {
-    for (int y = 0; y < height; ++y)
-        if (row_text(y).find(text) != std::string::npos) return true;
-    return false;
 }
 
 TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms) {

@@ -21,13 +21,12 @@ struct TmuxCell {
     long bg_rgb = -1;
 };
 
-// One capture-pane -p -e -N output as cells. tmux only writes an SGR
-// change where a cell differs from the one before, across line ends too,
-// so the text is read as one stream with the colour state carried along.
+// One capture-pane -p -e -N output as cells, read through libvterm, with
+// colours as VtermTerminal reports them.
 class TmuxScreen {
 public:
-    static constexpr int DEFAULT_COLOR = -1;
-    static constexpr int RGB_COLOR = -2;
+    static constexpr int DEFAULT_COLOR = VtermTerminal::DEFAULT_COLOR;
+    static constexpr int RGB_COLOR = VtermTerminal::RGB_COLOR;
 
     TmuxScreen() = default;
     TmuxScreen(std::string_view capture, int columns, int rows);
@@ -42,8 +41,8 @@ public:
     long bg_rgb_at(int x, int y) const { return cell_at(x, y).bg_rgb; }
     std::string text_at(int x, int y, int length) const;  // empty cells as spaces
     std::string row_text(int y) const { return text_at(0, y, width); }
-    std::string dump() const;
-    bool contains(std::string_view text) const;
+    std::string dump() const { return driver_support::numbered_rows(*this); }
+    bool contains(std::string_view text) const { return driver_support::any_row_holds(*this, text); }
 
 private:
     int width = 0;

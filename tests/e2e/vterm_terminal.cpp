@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -409,32 +408,35 @@ std::string VtermTerminal::text_at(int x, int y, int length) const {
     return text;
 }
 
-char32_t VtermTerminal::glyph_at(int x, int y) const {
-    VTermScreenCell c;
-    if (!cell(x, y, c) || c.chars[0] == WIDE_TAIL) return 0;
-    return c.chars[0];
+char32_t cell_glyph(const VTermScreenCell& cell) {
+    return cell.chars[0] == WIDE_TAIL ? 0 : cell.chars[0];
 }
 
-int VtermTerminal::fg_at(int x, int y) const {
-    VTermScreenCell c;
-    if (!cell(x, y, c) || VTERM_COLOR_IS_DEFAULT_FG(&c.fg)) return DEFAULT_COLOR;
-    return VTERM_COLOR_IS_INDEXED(&c.fg) ? c.fg.indexed.idx : RGB_COLOR;
+int palette_colour(const VTermColor& colour, bool foreground) {
+    if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&colour) : VTERM_COLOR_IS_DEFAULT_BG(&colour))
+        return VtermTerminal::DEFAULT_COLOR;
+    return VTERM_COLOR_IS_INDEXED(&colour) ? colour.indexed.idx : VtermTerminal::RGB_COLOR;
 }
-
-int VtermTerminal::bg_at(int x, int y) const {
-    VTermScreenCell c;
-    if (!cell(x, y, c) || VTERM_COLOR_IS_DEFAULT_BG(&c.bg)) return DEFAULT_COLOR;
-    return VTERM_COLOR_IS_INDEXED(&c.bg) ? c.bg.indexed.idx : RGB_COLOR;
-}
-
-namespace {
 
 long direct_rgb(const VTermColor& colour) {
     if (!VTERM_COLOR_IS_RGB(&colour)) return -1;
     return (long{colour.rgb.red} << 16) | (long{colour.rgb.green} << 8) | colour.rgb.blue;
 }
 
-}  // namespace
+char32_t VtermTerminal::glyph_at(int x, int y) const {
+    VTermScreenCell c;
+    return cell(x, y, c) ? cell_glyph(c) : 0;
+}
+
+int VtermTerminal::fg_at(int x, int y) const {
+    VTermScreenCell c;
+    return cell(x, y, c) ? palette_colour(c.fg, true) : DEFAULT_COLOR;
+}
+
+int VtermTerminal::bg_at(int x, int y) const {
+    VTermScreenCell c;
+    return cell(x, y, c) ? palette_colour(c.bg, false) : DEFAULT_COLOR;
+}
 
 long VtermTerminal::fg_rgb_at(int x, int y) const {
     VTermScreenCell c;
@@ -458,22 +460,6 @@ bool VtermTerminal::reverse_at(int x, int y) const {
 
 std::string VtermTerminal::row_text(int y) const {
     return text_at(0, y, width);
-}
-
-std::string VtermTerminal::screen_dump() const {
-    std::string dump;
-    for (int y = 0; y < height; ++y) {
-        char label[16];
-        std::snprintf(label, sizeof label, "%2d|", y);
-        dump += label + trim_right(row_text(y)) + "\n";
-    }
-    return dump;
-}
-
-bool VtermTerminal::screen_contains(std::string_view text) const {
-    for (int y = 0; y < height; ++y)
-        if (row_text(y).find(text) != std::string::npos) return true;
-    return false;
 }
 
 int VtermTerminal::cursor_x() const {

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/driver_support.h"
+
 // What to run and where. The program always gets LANG=C.UTF-8 and
 // TERM=xterm-256color (the inherited LC_*, COLUMNS, LINES and COLORTERM are
 // dropped so they cannot override them); `environment` adds or overrides more.
@@ -127,8 +129,8 @@ public:
     bool reverse_at(int x, int y) const;
     std::string row_text(int y) const;
     // The whole screen with row numbers, for failure messages.
-    std::string screen_dump() const;
-    bool screen_contains(std::string_view text) const;
+    std::string screen_dump() const { return driver_support::numbered_rows(*this); }
+    bool screen_contains(std::string_view text) const { return driver_support::any_row_holds(*this, text); }
 
     // Modes the program left the terminal in.
     bool alternate_screen() const { return altscreen_on; }
@@ -174,3 +176,11 @@ private:
     bool cursor_shown = true;
     int mouse_tracking = VTERM_PROP_MOUSE_NONE;
 };
+
+// A libvterm cell as both drivers report it: the glyph, 0 for the right
+// half of a double-width one; a colour as a palette index,
+// VtermTerminal::DEFAULT_COLOR or VtermTerminal::RGB_COLOR; and a direct
+// colour's value as 0xRRGGBB, -1 for any other.
+char32_t cell_glyph(const VTermScreenCell& cell);
+int palette_colour(const VTermColor& colour, bool foreground);
+long direct_rgb(const VTermColor& colour);
