@@ -34,16 +34,6 @@ std::string report(int code, int x, int y, bool release = false) {
 std::string click_at(int x, int y) { return report(0, x, y) + report(0, x, y, true); }
 std::string quick_click(int x, int y) { return report(35, x, y) + click_at(x, y); }
 
-// The game with its dice chosen: a monster met at the first step, or none.
-TerminalLaunch game_launch(const Dice& dice) {
-    TerminalLaunch launch;
-    launch.argv = {GAME_PATH};
-    launch.working_directory = GAME_DATA_DIR;
-    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
-    freeze_clock(launch, dice);
-    return launch;
-}
-
 // Quick clicks on Magic, each left with a right click (the monster waits):
 // the click gap_us after its motion, or (below 0) in the same write.
 int lost_quick_clicks(VtermTerminal& term, int clicks, int gap_us) {

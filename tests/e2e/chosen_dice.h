@@ -85,3 +85,14 @@ inline void freeze_clock(TerminalLaunch& launch, const Dice& dice) {
     const auto frozen = frozen_clock(dice);
     launch.environment.insert(launch.environment.end(), frozen.begin(), frozen.end());
 }
+
+// The game in its data folder, on the silent sound driver, with its dice
+// chosen.
+inline TerminalLaunch game_launch(const Dice& dice) {
+    TerminalLaunch launch;
+    launch.argv = {GAME_PATH};
+    launch.working_directory = GAME_DATA_DIR;
+    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
+    freeze_clock(launch, dice);
+    return launch;
+}

@@ -18,14 +18,8 @@ namespace {
 
 constexpr int TIMEOUT_MS = 5000;
 
-TerminalLaunch game_launch(const Dice& dice = battle_dice()) {
-    TerminalLaunch launch;
-    launch.argv = {GAME_PATH};
-    launch.working_directory = GAME_DATA_DIR;
-    launch.environment = {{"SDL_AUDIODRIVER", "dummy"}};
-    freeze_clock(launch, dice);
-    return launch;
-}
+using ::game_launch;
+TerminalLaunch game_launch() { return game_launch(battle_dice()); }
 
 // The intro's white is palette colour 15, or exactly #FFFFFF in 24-bit colour.
 void page_through_intro(VtermTerminal& term, bool rgb = false) {
