@@ -7,6 +7,8 @@
 //   b  a bus error                 f  an integer division by zero
 //   i  an illegal instruction
 //   m  draw a missing picture        o  print on standard output, as a library might
+//   d  wait for typed input, throw it away, then show the next key
+#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/mman.h>
@@ -163,6 +165,23 @@ int main() {
             goto_xy(2, 22);
             draw_art_file("no such picture.txt", 10, 2, NO_COLOR, 0);
             break;
+        case 'd': {
+            // What the player typed while the program was busy, still in
+            // the terminal unread, goes as the battle's prompt throws it.
+            goto_xy(2, 22);
+            write_text("discarding");
+            console_device().present();
+            pollfd typed{STDIN_FILENO, POLLIN, 0};
+            poll(&typed, 1, -1);
+            console_device().discard_input();
+            goto_xy(2, 22);
+            write_text("discarded ");
+            const ConsoleEvent next = console_device().read_event();
+            goto_xy(2, 22);
+            write_text("discarded, next key ");
+            write_number(next.key_char);
+            break;
+        }
         }
     }
 }

@@ -106,6 +106,17 @@ TEST(ConsoleOnATerminal, PausesShowTheScreenAndMissingPicturesSaySo) {
     EXPECT_TRUE(term.wait_for_text(2, 22, "Cannot find file", TIMEOUT_MS)) << term.screen_dump();
 }
 
+TEST(ConsoleOnATerminal, InputTypedAheadIsDiscardedAndTheNextKeyTaken) {
+    VtermTerminal term(demo_launch());
+    ASSERT_TRUE(started(term));
+    term.send_bytes("d");
+    ASSERT_TRUE(term.wait_for_text(2, 22, "discarding", TIMEOUT_MS)) << term.screen_dump();
+    term.send_bytes("xyz\x1b[<0;5;7M\x1b[<0;5;7m");
+    EXPECT_TRUE(term.wait_for_text(2, 22, "discarded", TIMEOUT_MS)) << term.screen_dump();
+    term.send_bytes("k");
+    EXPECT_TRUE(term.wait_for_text(2, 22, "discarded, next key 107", TIMEOUT_MS)) << term.screen_dump();
+}
+
 TEST(ConsoleOnATerminal, WhatALibraryPrintsNeverReachesTheTerminal) {
     VtermTerminal term(demo_launch(true));
     ASSERT_TRUE(started(term));
