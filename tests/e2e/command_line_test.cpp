@@ -60,8 +60,9 @@ TEST(Options, TheVersionIsTheSameEverywhere) {
     const std::string source = GAME_DATA_DIR "/..";
     EXPECT_EQ(slurp(source + "/debian/changelog").rfind("dunmar (" + version + ") ", 0), 0u)
         << "the changelog's newest entry";
-    EXPECT_NE(slurp(source + "/dist/dunmar.6").find("\"Dunmar " + version + "\""), std::string::npos)
-        << "the manual page's title line";
+    for (const char* page : {"/dist/dunmar.6", "/dist/dunmar-host.6"})
+        EXPECT_NE(slurp(source + page).find("\"Dunmar " + version + "\""), std::string::npos)
+            << page << ": the manual page's title line";
     const std::string metainfo = slurp(source + "/dist/io.github.dunmar.dunmar.metainfo.xml");
     const std::size_t release = metainfo.find("<release ");
     ASSERT_NE(release, std::string::npos);

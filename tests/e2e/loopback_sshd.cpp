@@ -230,15 +230,23 @@ LoopbackSshd::~LoopbackSshd() {
     if (!dir.empty()) shell("rm -rf " + shell_quoted(dir));
 }
 
+std::string LoopbackSshd::make_key(const std::string& name) {
+    const std::string key = dir + "/" + name + "_key";
+    if (shell("ssh-keygen -q -t ed25519 -N '' -C '' -f " + shell_quoted(key)) != 0) return "";
+    std::string line = read_file(key + ".pub");
+    line.erase(line.find_last_not_of(" \n") + 1);
+    return line;
+}
+
 std::vector<std::string> LoopbackSshd::ssh(const std::vector<std::string>& options,
-                                          const std::vector<std::string>& command) const {
+                                          const std::vector<std::string>& command, const std::string& key) const {
     std::vector<std::string> argv{"ssh",
                                   "-F",
                                   "/dev/null",
                                   "-p",
                                   std::to_string(port),
                                   "-i",
-                                  dir + "/client_key",
+                                  dir + "/" + key + "_key",
                                   "-o",
                                   "IdentitiesOnly=yes",
                                   "-o",

@@ -28,11 +28,16 @@ public:
     const std::string& folder() const { return dir; }
     const std::string& user() const { return account; }
 
+    // Another client key, for a host that tells its players apart by key:
+    // its public line, empty if ssh-keygen failed.
+    std::string make_key(const std::string& name);
+
     // The ssh client's argv for the player's login: this server's port, the
-    // player's key and this server's host key only, no configuration of the
-    // machine's.
+    // player's key (the one made first, or one of make_key's) and this
+    // server's host key only, no configuration of the machine's.
     std::vector<std::string> ssh(const std::vector<std::string>& options,
-                                 const std::vector<std::string>& command = {}) const;
+                                 const std::vector<std::string>& command = {},
+                                 const std::string& key = "client") const;
 
     // Processes running as the player, each as "pid name".
     std::vector<std::string> player_processes() const;

@@ -20,6 +20,7 @@
 
 #include "e2e/game_screens.h"
 #include "e2e/loopback_sshd.h"
+#include "e2e/ssh_hosting.h"
 #include "e2e/vterm_terminal.h"
 
 namespace {
@@ -37,38 +38,6 @@ std::string hosting_block(const LoopbackSshd& sshd, const std::string& prefix) {
            "    PermitUserRC no\n"
            "    ClientAliveInterval 1\n"
            "    ClientAliveCountMax 2\n";
-}
-
-// The game installed as a host installs it: by root, so the player's
-// account can read the data folder and not write it.
-bool install_game(const std::string& prefix) {
-    const std::string command = "cmake --install '" GAME_BUILD_DIR "' --prefix '" + prefix + "' > '" + prefix +
-                                ".log' 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-// Skips where the server cannot be made, says why where it would not start.
-#define START_SSHD(sshd, block)                                            \
-    if (!(sshd).ready() && geteuid() != 0) GTEST_SKIP() << (sshd).why();  \
-    ASSERT_TRUE((sshd).ready()) << (sshd).why();                           \
-    ASSERT_TRUE(install_game((sshd).folder() + "/game"));                  \
-    ASSERT_TRUE((sshd).start(block)) << (sshd).why()
-
-std::string listed(const std::vector<std::string>& processes) {
-    std::string all;
-    for (const std::string& p : processes) all += p + "\n";
-    return all;
-}
-
-// Polls until `done`, calling `meanwhile` (which waits up to 100 ms)
-// between looks.
-bool eventually(const std::function<bool()>& done, const std::function<void()>& meanwhile) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TIMEOUT_MS);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        meanwhile();
-    }
-    return true;
 }
 
 enum class Leave { ctrl_c, client_killed, client_stopped };
@@ -169,12 +138,6 @@ INSTANTIATE_TEST_SUITE_P(Ssh, OverSsh,
                                            Session{"hosted_idle_client", true, Leave::client_stopped}),
                          [](const ::testing::TestParamInfo<Session>& info) { return std::string(info.param.name); });
 
-std::string quoted_argv(const std::vector<std::string>& argv) {
-    std::string line;
-    for (const std::string& word : argv) line += "'" + word + "' ";
-    return line;
-}
-
 // Everything but a game on a terminal is turned away: a command is
 // replaced by the game, which will not run without a terminal, and no
 // connection is forwarded either way. The data is the players' to read only.
@@ -184,39 +147,13 @@ TEST(Hosting, TheAccountReachesNothingButTheGame) {
 #endif
     LoopbackSshd sshd;
     START_SSHD(sshd, hosting_block(sshd, sshd.folder() + "/game"));
-    struct Door {
-        const char* what;
-        std::vector<std::string> options;
-        std::vector<std::string> command;
-        int exit_code;
-        const char* answer;
-    };
-    const Door doors[] = {
-        {"a command", {}, {"cat", "/etc/passwd"}, 2, "the game needs a terminal"},
-        {"a login without a terminal", {"-T"}, {}, 2, "the game needs a terminal"},
-        {"sftp", {"-s"}, {"sftp"}, 2, ""},  // the game's refusal, said on a channel sftp does not show
-        {"a connection onwards", {"-W", "127.0.0.1:9"}, {}, 255, "forwarding failed"},
-        {"a port forwarded back", {"-N", "-o", "ExitOnForwardFailure=yes", "-R", "0:127.0.0.1:9"}, {}, 255,
-         "remote port forwarding failed"},
-    };
-    const std::string out = sshd.folder() + "/door";
-    for (const Door& door : doors) {
-        const int status = std::system(
-            ("timeout 20 " + quoted_argv(sshd.ssh(door.options, door.command)) + "< /dev/null > '" + out + "' 2>&1")
-                .c_str());
-        std::ifstream in(out);
-        const std::string said{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == door.exit_code) << door.what << ": " << said;
-        EXPECT_NE(said.find(door.answer), std::string::npos) << door.what << ": " << said;
-        EXPECT_EQ(said.find("root:"), std::string::npos) << door.what;
-    }
+    expect_only_the_game(sshd);
     // Nor can it change the data every player reads.
     const std::string data = sshd.folder() + "/game/share/dunmar";
     const std::string as_player = "setpriv --reuid=" + sshd.user() + " --regid=" + sshd.user() + " --init-groups ";
     EXPECT_EQ(std::system((as_player + "cat '" + data + "/Mp1.txt' > /dev/null").c_str()), 0);
     EXPECT_NE(std::system((as_player + "touch '" + data + "/Mp1.txt' '" + data + "/new' 2> /dev/null").c_str()), 0);
     EXPECT_NE(access((data + "/new").c_str(), F_OK), 0);
-    const auto wait_a_little = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
     EXPECT_TRUE(eventually([&] { return sshd.player_processes().empty(); }, wait_a_little))
         << listed(sshd.player_processes());
 }

@@ -118,7 +118,8 @@ TEST(Package, BuiltCheckedInstalledPlayedAndPurged) {
     ASSERT_TRUE(listed.ok()) << listed.output;
     for (const char* path : {"/usr/games/dunmar", "/usr/lib/games/dunmar/dunmar-game",
                              "/usr/share/games/dunmar/music/midi/Battle.mid", "/usr/share/games/dunmar/words to everyone.txt",
-                             "/usr/share/man/man6/dunmar.6.gz", "/usr/share/applications/dunmar.desktop",
+                             "/usr/share/man/man6/dunmar.6.gz", "/usr/games/dunmar-host", "/usr/share/man/man6/dunmar-host.6.gz",
+                             "/usr/share/applications/dunmar.desktop",
                              "/usr/share/metainfo/io.github.dunmar.dunmar.metainfo.xml", "/usr/share/doc/dunmar/copyright"})
         EXPECT_NE(listed.output.find(std::string(path) + "\n"), std::string::npos) << path << " is not in the package";
     EXPECT_TRUE(shell_run("grep -qx Terminal=true /usr/share/applications/dunmar.desktop").ok());
@@ -135,8 +136,10 @@ TEST(Package, BuiltCheckedInstalledPlayedAndPurged) {
         expect_game_ended(term, 128 + 2, 5000);
     }
 
-    run = shell_run("man --warnings -l /usr/share/man/man6/dunmar.6.gz 2>&1 >/dev/null");
-    EXPECT_TRUE(run.ok() && run.output.empty()) << run.output;
+    for (const char* page : {"dunmar.6.gz", "dunmar-host.6.gz"}) {
+        run = shell_run("man --warnings -l /usr/share/man/man6/" + std::string(page) + " 2>&1 >/dev/null");
+        EXPECT_TRUE(run.ok() && run.output.empty()) << page << ": " << run.output;
+    }
 
     run = shell_run(std::string(APT) + " purge dunmar");
     ASSERT_TRUE(run.ok()) << run.output;
