@@ -82,6 +82,8 @@ TEST(ConsoleOnATerminal, MouseReportsBecomeClicksDragsAndMovements) {
     EXPECT_TRUE(term.wait_for_screen_text("mouse 79 24 buttons 0", TIMEOUT_MS));
     term.press(5, 5, 3);
     EXPECT_TRUE(echoed(term, "mouse 5 5 buttons 2 flags 0")) << echo_row(term);
+    term.send_bytes("q");
+    EXPECT_TRUE(WIFEXITED(term.wait_exit(TIMEOUT_MS)));
 }
 
 TEST(ConsoleOnATerminal, KeysAndEscapeSequencesAreOneKeyPressEach) {
@@ -115,6 +117,8 @@ TEST(ConsoleOnATerminal, InputTypedAheadIsDiscardedAndTheNextKeyTaken) {
     EXPECT_TRUE(term.wait_for_text(2, 22, "discarded", TIMEOUT_MS)) << term.screen_dump();
     term.send_bytes("k");
     EXPECT_TRUE(term.wait_for_text(2, 22, "discarded, next key 107", TIMEOUT_MS)) << term.screen_dump();
+    term.send_bytes("q");
+    EXPECT_TRUE(WIFEXITED(term.wait_exit(TIMEOUT_MS)));
 }
 
 TEST(ConsoleOnATerminal, WhatALibraryPrintsNeverReachesTheTerminal) {
