@@ -1,10 +1,8 @@
 #include "e2e/loopback_sshd.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -179,46 +177,21 @@ bool LoopbackSshd::try_start(const std::string& match_block) {
     std::ofstream(dir + "/known_hosts") << "[127.0.0.1]:" << port << " " << read_file(dir + "/host_key.pub");
 
     const std::string log = dir + "/sshd.log";
-    server = fork();
-    if (server == 0) {
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(out, STDERR_FILENO);
-        const int nothing = open("/dev/null", O_RDONLY);
-        dup2(nothing, STDIN_FILENO);
-        execl(SSHD, SSHD, "-D", "-e", "-f", config.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    server = ChildProcess({.argv = {SSHD, "-D", "-e", "-f", config}, .log = log});
     for (int waited = 0; waited < 10000; waited += 50) {
         if (read_file(log).find("Server listening on 127.0.0.1 port") != std::string::npos) {
             failure.clear();
             return true;
         }
-        int status = 0;
-        if (waitpid(server, &status, WNOHANG) == server) break;
-        pause_ms(50);
+        if (server.wait(50)) break;  // it ended
     }
-    failure = "sshd did not start:\n" + read_file(log);
-    kill(server, SIGKILL);
-    waitpid(server, nullptr, 0);
-    server = -1;
+    failure = "sshd did not start:\n" + server.error() + read_file(log);
+    server.stop(0);
     return false;
 }
 
 LoopbackSshd::~LoopbackSshd() {
-    if (server > 0) {
-        kill(server, SIGTERM);
-        int status = 0;
-        bool gone = false;
-        for (int waited = 0; waited < 5000 && !gone; waited += 20) {
-            gone = waitpid(server, &status, WNOHANG) == server;
-            if (!gone) pause_ms(20);
-        }
-        if (!gone) {
-            kill(server, SIGKILL);
-            waitpid(server, &status, 0);
-        }
-    }
+    server.stop();
     if (account_made) {
         // Whatever a failed test left running as the player goes with the account.
         for (int round = 0; round < 50 && !player_processes().empty(); ++round) {
