@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,7 +39,7 @@ std::vector<std::string> environment_with(const std::vector<std::pair<std::strin
 
 ChildProcess::ChildProcess(const ChildLaunch& launch, int out_fd, int err_fd) {
     if (launch.argv.empty()) {
-        failure = "no program to start";
+        is.failure = "no program to start";
         return;
     }
     std::vector<std::string> args = launch.argv;
@@ -74,139 +75,96 @@ ChildProcess::ChildProcess(const ChildLaunch& launch, int out_fd, int err_fd) {
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-        failure = "cannot start " + launch.argv[0] + ": " + std::strerror(error);
+        is.failure = "cannot start " + launch.argv[0] + ": " + std::strerror(error);
         return;
     }
     *this = adopt(pid);
-    own_group = launch.own_session;
-    if (pidfd < 0) {
-        failure = "cannot wait for " + launch.argv[0] + ": " + std::strerror(errno);
+    is.own_group = launch.own_session;
+    if (is.pidfd < 0) {
+        is.failure = "cannot wait for " + launch.argv[0] + ": " + std::strerror(errno);
         stop(0);
-        pid_ = -1;
-        code = 127 << 8;
+        is.pid = -1;
+        is.code = 127 << 8;
     }
 }
 
 ChildProcess ChildProcess::adopt(pid_t pid) {
     ChildProcess child;
-    child.pid_ = pid;
     // By its number: glibc 2.36 declares pidfd_open without C linkage.
-    child.pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    child.own_group = true;
-    child.reaped = child.stopped = false;
+    child.is = {pid, static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), true, false, false};
     return child;
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this == &other) return *this;
-    stop();
-    pid_ = std::exchange(other.pid_, -1);
-    pidfd = std::exchange(other.pidfd, -1);
-    own_group = other.own_group;
-    reaped = std::exchange(other.reaped, true);
-    stopped = std::exchange(other.stopped, true);
-    code = other.code;
-    failure = std::move(other.failure);
-    return *this;
 }
 
 void ChildProcess::reap() {
     int status = 0;
     pid_t done;
-    while ((done = waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    while ((done = waitpid(is.pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (done == pid_) code = status;
-    reaped = true;
-    if (pidfd >= 0) close(pidfd);
-    pidfd = -1;
+    if (done == is.pid) is.code = status;
+    is.reaped = true;
+    if (is.pidfd >= 0) close(is.pidfd);
+    is.pidfd = -1;
 }
 
 std::optional<int> ChildProcess::wait(int timeout_ms) {
-    if (!reaped) {
+    if (!is.reaped) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-        pollfd ended{pidfd, POLLIN, 0};
+        pollfd ended{is.pidfd, POLLIN, 0};
         int ready;
         while ((ready = poll(&ended, 1, remaining_ms(deadline))) < 0 && errno == EINTR) {
         }
         if (ready <= 0) return std::nullopt;
         reap();
     }
-    return code;
+    return is.code;
 }
 
 void ChildProcess::signal(int sig) const {
     // The leader too, by itself: one just forked may not have its session yet.
-    if (own_group) kill(-pid_, sig);
-    if (!reaped) kill(pid_, sig);
+    if (is.own_group) kill(-is.pid, sig);
+    if (!is.reaped) kill(is.pid, sig);
 }
 
 int ChildProcess::stop(int grace_ms) {
-    if (stopped) return code;
-    stopped = true;
-    if (reaped) {
-        signal(SIGKILL);
-        return code;
-    }
-    if (grace_ms > 0) {
+    if (is.stopped) return is.code;
+    is.stopped = true;
+    if (!is.reaped && grace_ms > 0) {
         signal(SIGTERM);
-        if (wait(grace_ms)) {
-            // What it started may ignore SIGTERM and outlive it.
-            if (own_group) kill(-pid_, SIGKILL);
-            return code;
-        }
+        wait(grace_ms);
     }
+    // Even after the leader: what it started may ignore SIGTERM and outlive it.
     signal(SIGKILL);
-    reap();
-    return code;
+    if (!is.reaped) reap();
+    return is.code;
 }
 
-ChildRun run_child(const ChildLaunch& launch, int timeout_ms) {
-    ChildRun result;
-    int out[2];
-    int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return result;
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return result;
-    }
-    ChildProcess child(launch, out[1], err[1]);
-    close(out[1]);
-    close(err[1]);
+namespace {
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {child.exit_fd(), POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    // Until both pipes close, or the program has ended and what it wrote is read.
-    while ((fds[0].fd >= 0 || fds[1].fd >= 0) && remaining_ms(deadline) > 0) {
-        const int ready = poll(fds, 3, child.exited() ? 0 : remaining_ms(deadline));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) break;
-        if (fds[2].revents != 0) {
-            child.wait(0);
-            fds[2].fd = -1;
-        }
-        for (int k = 0; k < 2; ++k) {
-            if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[8192];
-            const ssize_t count = read(fds[k].fd, buffer, sizeof buffer);
-            if (count > 0) {
-                sinks[k]->append(buffer, static_cast<size_t>(count));
-            } else if (count == 0 || errno != EINTR) {
-                close(fds[k].fd);
-                fds[k].fd = -1;
-            }
-        }
+std::string written(int fd) {
+    std::string text;
+    char buffer[8192];
+    for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+}  // namespace
+
+ChildRun run_child(const ChildLaunch& launch, int timeout_ms) {
+    // Files in memory, not pipes: nothing to drain while it runs, and a
+    // daemon it starts cannot hold the wait open.
+    const int out = memfd_create("stdout", MFD_CLOEXEC);
+    const int err = memfd_create("stderr", MFD_CLOEXEC);
+    ChildRun result;
+    if (out >= 0 && err >= 0) {
+        ChildProcess child(launch, out, err);
+        const auto status = child.wait(timeout_ms);
+        result.finished = status.has_value();
+        result.status = status ? *status : child.stop(0);
+        result.out = written(out);
+        result.err = written(err);
     }
-    for (int k = 0; k < 2; ++k)
-        if (fds[k].fd >= 0) close(fds[k].fd);
-    if (const auto status = child.wait(remaining_ms(deadline))) {
-        result.finished = true;
-        result.status = *status;
-    } else {
-        result.status = child.stop(0);
-    }
+    if (out >= 0) close(out);
+    if (err >= 0) close(err);
     return result;
 }

@@ -46,23 +46,27 @@ public:
     // One started otherwise (forkpty) as the leader of its own session.
     static ChildProcess adopt(pid_t pid);
     ~ChildProcess() { stop(); }
-    ChildProcess(ChildProcess&& other) noexcept;
-    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(ChildProcess&& other) noexcept : is(std::exchange(other.is, {})) {}
+    ChildProcess& operator=(ChildProcess&& other) noexcept {
+        stop();
+        is = std::exchange(other.is, {});
+        return *this;
+    }
 
     // A program that could not start says why, and counts as one that
     // ended with status 127, as a shell would have it.
-    bool started() const { return pid_ > 0; }
-    const std::string& error() const { return failure; }
-    pid_t pid() const { return pid_; }
+    bool started() const { return is.pid > 0; }
+    const std::string& error() const { return is.failure; }
+    pid_t pid() const { return is.pid; }
 
     // Its waitpid status once it has ended, waiting up to timeout_ms;
     // nothing while it still runs.
     std::optional<int> wait(int timeout_ms);
-    bool exited() const { return reaped; }
-    int status() const { return code; }
+    bool exited() const { return is.reaped; }
+    int status() const { return is.code; }
     // Readable once it has ended, for a poll() that waits on more than it;
     // -1 once reaped.
-    int exit_fd() const { return pidfd; }
+    int exit_fd() const { return is.pidfd; }
 
     // SIGTERM, to its whole session if it has one, and SIGKILL if it is
     // still there after grace_ms (at once for 0); reaped either way. A
@@ -77,16 +81,18 @@ private:
     void reap();
     friend ChildRun run_child(const ChildLaunch& launch, int timeout_ms);
 
-    pid_t pid_ = -1;
-    int pidfd = -1;
-    bool own_group = false;
-    bool reaped = true;
-    bool stopped = true;
-    int code = 127 << 8;
-    std::string failure;
+    struct State {
+        pid_t pid = -1;
+        int pidfd = -1;
+        bool own_group = false;
+        bool reaped = true;
+        bool stopped = true;
+        int code = 127 << 8;
+        std::string failure = {};
+    } is;
 };
 
 // Runs a program to its end, collecting stdout and stderr (launch.log is
-// not used), killed if it outlives timeout_ms. A daemon it starts may keep
-// the pipes: once it has ended, what it wrote is read and the wait is over.
+// not used), killed if it outlives timeout_ms. What a daemon it started
+// writes after it ended is not waited for.
 ChildRun run_child(const ChildLaunch& launch, int timeout_ms);
