@@ -9,11 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -75,12 +74,11 @@ int free_port() {
 }
 
 // What procps' pgrep prints for these arguments, a line each.
-std::vector<std::string> pgrep(const std::string& arguments) {
+std::vector<std::string> pgrep(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "pgrep");
+    std::istringstream out(run_child({.argv = arguments}, 10000).out);
     std::vector<std::string> lines;
-    FILE* out = popen(("pgrep " + arguments).c_str(), "r");
-    if (out == nullptr) return lines;
-    for (char line[256]; std::fgets(line, sizeof line, out) != nullptr;) lines.emplace_back(line, std::strcspn(line, "\n"));
-    pclose(out);
+    for (std::string line; std::getline(out, line);) lines.push_back(line);
     return lines;
 }
 
@@ -92,7 +90,7 @@ std::vector<pid_t> pids(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::vector<pid_t> children_of(pid_t parent) { return pids(pgrep("-P " + std::to_string(parent))); }
+std::vector<pid_t> children_of(pid_t parent) { return pids(pgrep({"-P", std::to_string(parent)})); }
 
 LoopbackSshd::LoopbackSshd() {
     char pattern[] = "/tmp/dunmar_sshd_XXXXXX";
@@ -233,10 +231,10 @@ std::vector<std::string> LoopbackSshd::ssh(const std::vector<std::string>& optio
 }
 
 std::vector<std::string> LoopbackSshd::player_processes() const {
-    return account_made ? pgrep("-l -U " + std::to_string(account_uid)) : std::vector<std::string>{};
+    return account_made ? pgrep({"-l", "-U", std::to_string(account_uid)}) : std::vector<std::string>{};
 }
 
 std::vector<pid_t> LoopbackSshd::player_pids(const std::string& name) const {
-    return account_made ? pids(pgrep("-x -U " + std::to_string(account_uid) + " " + shell_quoted(name)))
+    return account_made ? pids(pgrep({"-x", "-U", std::to_string(account_uid), name}))
                         : std::vector<pid_t>{};
 }
