@@ -5,10 +5,10 @@
 
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
+#include "e2e/child_process.h"
 #include "e2e/vterm_terminal.h"
 
 namespace {
@@ -222,26 +222,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
 
 TEST(ConsoleOnATerminal, RefusesToStartWithoutATerminal) {
-    int err[2];
-    ASSERT_EQ(pipe(err), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(err[1], STDERR_FILENO);
-        freopen("/dev/null", "r", stdin);
-        freopen("/dev/null", "w", stdout);
-        execl(CONSOLE_DEMO_PATH, CONSOLE_DEMO_PATH, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(err[1]);
-    std::string message;
-    char bytes[256];
-    for (ssize_t n; (n = read(err[0], bytes, sizeof bytes)) > 0;) message.append(bytes, n);
-    close(err[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(message, "dunmar: the game needs a terminal: start it without redirecting its input or output\n");
+    const ChildRun run = run_child({.argv = {CONSOLE_DEMO_PATH}}, TIMEOUT_MS);
+    ASSERT_TRUE(run.finished && WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 2);
+    EXPECT_EQ(run.err, "dunmar: the game needs a terminal: start it without redirecting its input or output\n");
+    EXPECT_EQ(run.out, "");
 }
 
 }  // namespace

@@ -2,15 +2,21 @@
 // behaviour is known, so a failing game test points at the game and not
 // at its harness.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "e2e/child_process.h"
 #include "e2e/tmux_session.h"
 #include "e2e/vterm_terminal.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -321,17 +327,59 @@ TEST(TmuxScreen, SkipsEscapesThatAreNotColour) {
     EXPECT_EQ(screen.glyph_at(0, 1), 0u);
 }
 
-TEST(RunWithTimeout, CollectsBothStreamsAndKillsWhatHangs) {
-    TmuxResult done = run_with_timeout({"/bin/sh", "-c", "echo out; echo err >&2; exit 4"}, WAIT_MS);
+TEST(ChildProcess, RunCollectsBothStreamsAndKillsWhatHangs) {
+    ChildRun done = run_child({.argv = {"/bin/sh", "-c", "echo out; echo err >&2; exit 4"}}, WAIT_MS);
     ASSERT_TRUE(done.finished);
     EXPECT_EQ(WEXITSTATUS(done.status), 4);
     EXPECT_EQ(done.out, "out\n");
     EXPECT_EQ(done.err, "err\n");
 
     auto start = std::chrono::steady_clock::now();
-    TmuxResult hung = run_with_timeout({"sleep", "10"}, 100);
+    ChildRun hung = run_child({.argv = {"sleep", "10"}}, 100);
     EXPECT_FALSE(hung.finished);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    ChildProcess missing({.argv = {"/nonexistent/program"}});
+    EXPECT_FALSE(missing.started());
+    EXPECT_NE(missing.error().find("/nonexistent/program"), std::string::npos);
+    EXPECT_EQ(missing.wait(0), 127 << 8) << "as a shell has it";
+}
+
+// The program and what it started in the background both hold `alive`'s
+// writing end and ignore SIGTERM: stopping the session must still end both.
+TEST(ChildProcess, LogsGetsItsEnvironmentAndStopsItsWholeSession) {
+    const TempFolder dir("dunmar_child");
+    int alive[2];
+    ASSERT_EQ(pipe(alive), 0);
+    const std::string report = " > /dev/fd/" + std::to_string(alive[1]);
+    ChildProcess child({.argv = {"/bin/sh", "-c", "trap '' TERM; sleep 60 & echo \"$GREETING\"; echo oops >&2; "
+                                                  "echo ready" + report + "; wait"},
+                        .environment = environment_with({{"GREETING", "hello"}}),
+                        .log = dir / "log",
+                        .own_session = true});
+    close(alive[1]);
+    ASSERT_TRUE(child.started()) << child.error();
+    // Everything it writes to `alive` until every holder has ended.
+    const auto heard = [&](int timeout_ms) {
+        std::string said;
+        pollfd readable{alive[0], POLLIN, 0};
+        char bytes[64];
+        for (ssize_t n = 1; n > 0 && poll(&readable, 1, timeout_ms) == 1;) {
+            n = read(alive[0], bytes, sizeof bytes);
+            if (n > 0) said.append(bytes, static_cast<size_t>(n));
+            if (n == 0) said += "<end>";
+            if (said == "ready\n") break;
+        }
+        return said;
+    };
+    ASSERT_EQ(heard(WAIT_MS), "ready\n");
+    EXPECT_FALSE(child.wait(0)) << "it still runs";
+    const int status = child.stop(100);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(heard(WAIT_MS), "<end>") << "the background program lives on";
+    close(alive[0]);
+    std::ifstream log(dir / "log");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()), "hello\noops\n");
 }
 
 TEST(TmuxSession, ShowsColouredOutputAndTheExitStatus) {

@@ -1,21 +1,18 @@
 #include "e2e/loopback_sshd.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -77,12 +74,11 @@ int free_port() {
 }
 
 // What procps' pgrep prints for these arguments, a line each.
-std::vector<std::string> pgrep(const std::string& arguments) {
+std::vector<std::string> pgrep(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "pgrep");
+    std::istringstream out(run_child({.argv = arguments}, 10000).out);
     std::vector<std::string> lines;
-    FILE* out = popen(("pgrep " + arguments).c_str(), "r");
-    if (out == nullptr) return lines;
-    for (char line[256]; std::fgets(line, sizeof line, out) != nullptr;) lines.emplace_back(line, std::strcspn(line, "\n"));
-    pclose(out);
+    for (std::string line; std::getline(out, line);) lines.push_back(line);
     return lines;
 }
 
@@ -94,7 +90,7 @@ std::vector<pid_t> pids(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::vector<pid_t> children_of(pid_t parent) { return pids(pgrep("-P " + std::to_string(parent))); }
+std::vector<pid_t> children_of(pid_t parent) { return pids(pgrep({"-P", std::to_string(parent)})); }
 
 LoopbackSshd::LoopbackSshd() {
     char pattern[] = "/tmp/dunmar_sshd_XXXXXX";
@@ -179,46 +175,21 @@ bool LoopbackSshd::try_start(const std::string& match_block) {
     std::ofstream(dir + "/known_hosts") << "[127.0.0.1]:" << port << " " << read_file(dir + "/host_key.pub");
 
     const std::string log = dir + "/sshd.log";
-    server = fork();
-    if (server == 0) {
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(out, STDERR_FILENO);
-        const int nothing = open("/dev/null", O_RDONLY);
-        dup2(nothing, STDIN_FILENO);
-        execl(SSHD, SSHD, "-D", "-e", "-f", config.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    server = ChildProcess({.argv = {SSHD, "-D", "-e", "-f", config}, .log = log});
     for (int waited = 0; waited < 10000; waited += 50) {
         if (read_file(log).find("Server listening on 127.0.0.1 port") != std::string::npos) {
             failure.clear();
             return true;
         }
-        int status = 0;
-        if (waitpid(server, &status, WNOHANG) == server) break;
-        pause_ms(50);
+        if (server.wait(50)) break;  // it ended
     }
-    failure = "sshd did not start:\n" + read_file(log);
-    kill(server, SIGKILL);
-    waitpid(server, nullptr, 0);
-    server = -1;
+    failure = "sshd did not start:\n" + server.error() + read_file(log);
+    server.stop(0);
     return false;
 }
 
 LoopbackSshd::~LoopbackSshd() {
-    if (server > 0) {
-        kill(server, SIGTERM);
-        int status = 0;
-        bool gone = false;
-        for (int waited = 0; waited < 5000 && !gone; waited += 20) {
-            gone = waitpid(server, &status, WNOHANG) == server;
-            if (!gone) pause_ms(20);
-        }
-        if (!gone) {
-            kill(server, SIGKILL);
-            waitpid(server, &status, 0);
-        }
-    }
+    server.stop();
     if (account_made) {
         // Whatever a failed test left running as the player goes with the account.
         for (int round = 0; round < 50 && !player_processes().empty(); ++round) {
@@ -268,10 +239,10 @@ std::vector<std::string> LoopbackSshd::ssh(const std::vector<std::string>& optio
 }
 
 std::vector<std::string> LoopbackSshd::player_processes() const {
-    return account_made ? pgrep("-l -U " + std::to_string(account_uid)) : std::vector<std::string>{};
+    return account_made ? pgrep({"-l", "-U", std::to_string(account_uid)}) : std::vector<std::string>{};
 }
 
 std::vector<pid_t> LoopbackSshd::player_pids(const std::string& name) const {
-    return account_made ? pids(pgrep("-x -U " + std::to_string(account_uid) + " " + shell_quoted(name)))
+    return account_made ? pids(pgrep({"-x", "-U", std::to_string(account_uid), name}))
                         : std::vector<pid_t>{};
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e/child_process.h"
+
 class LoopbackSshd {
 public:
     // Makes the folder, the account and the keys. Making the account needs
@@ -21,7 +23,7 @@ public:
     bool ready() const { return failure.empty(); }
     // Starts the server, `match_block` appended to its configuration as it is.
     bool start(const std::string& match_block = "");
-    bool running() const { return server > 0; }
+    bool running() const { return server.started() && !server.exited(); }
     const std::string& why() const { return failure; }
 
     // A folder of the test's, readable by the player; gone afterwards.
@@ -53,7 +55,7 @@ private:
     uid_t account_uid = 0;
     bool account_made = false;
     int port = 0;
-    pid_t server = -1;
+    ChildProcess server;
     std::string failure;
 };
 

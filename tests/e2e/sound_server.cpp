@@ -1,7 +1,5 @@
 #include "e2e/sound_server.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@ bool installed(const char* program) { return access((std::string("/usr/bin/") + 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 constexpr int ANSWER_MS = 20000;  // what a daemon, or a client asking it, may take: long, for a busy machine
+constexpr int STOP_MS = 3000;
 
 }  // namespace
 
@@ -41,7 +40,7 @@ SoundServer::SoundServer(ServerKind kind) {
             problem = "pulseaudio or parec is not installed (tools/install-deps installs them)";
             return;
         }
-        daemons.push_back(spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+        daemons.emplace_back(launch({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                                  "--realtime=no", "--high-priority=no", "--disallow-module-loading=no",
                                  "--log-target=stderr", "-L",
                                  std::string("module-null-sink sink_name=") + SINK + " rate=44100 channels=2", "-L",
@@ -57,14 +56,14 @@ SoundServer::SoundServer(ServerKind kind) {
         return;
     }
     // WirePlumber, which links the streams to the sink, ends without a session bus.
-    daemons.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
+    daemons.emplace_back(launch({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + folder + "/bus"},
                             folder + "/dbus-daemon.log"));
     if (!await("dbus-daemon", {"dbus-send", "--bus=unix:path=" + folder + "/bus", "--print-reply",
                                "--dest=org.freedesktop.DBus", "/", "org.freedesktop.DBus.GetId"})) return;
-    daemons.push_back(spawn({"pipewire"}, folder + "/pipewire.log"));
+    daemons.emplace_back(launch({"pipewire"}, folder + "/pipewire.log"));
     if (!await("pipewire", {"pw-cli", "info", "0"})) return;
-    daemons.push_back(spawn({"wireplumber"}, folder + "/wireplumber.log"));
-    daemons.push_back(spawn({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
+    daemons.emplace_back(launch({"wireplumber"}, folder + "/wireplumber.log"));
+    daemons.emplace_back(launch({"pipewire-pulse"}, folder + "/pipewire-pulse.log"));
     if (!await("pipewire-pulse", {"pactl", "info"})) return;
     // pipewire-pulse keeps the default sink in WirePlumber's "default" metadata.
     if (!await("wireplumber", {"pw-cli", "ls", "Metadata"}, "metadata.name = \"default\"")) return;
@@ -75,21 +74,15 @@ SoundServer::SoundServer(ServerKind kind) {
 }
 
 SoundServer::~SoundServer() {
-    stop(recorder);
-    for (auto it = daemons.rbegin(); it != daemons.rend(); ++it) stop(*it);
+    recorder.stop(STOP_MS);
+    for (auto it = daemons.rbegin(); it != daemons.rend(); ++it) it->stop(STOP_MS);
     // A server that did not start leaves its logs for reading.
     if (!folder.empty() && (running() || daemons.empty())) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
-std::pair<int, std::string> SoundServer::ask(std::vector<std::string> argv) const {
-    argv.insert(argv.begin(), {"timeout", std::to_string(ANSWER_MS / 1000)});  // nor for ever on a hung server
-    const std::string output = folder + "/client.out";
-    int status = -1;
-    waitpid(spawn(argv, output), &status, 0);
-    std::ifstream in(output);
-    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(output.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+std::pair<int, std::string> SoundServer::ask(const std::vector<std::string>& argv) const {
+    const ChildRun run = run_child(launch(argv), ANSWER_MS);  // nor for ever on a hung server
+    return {run.finished && WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1, run.out + run.err};
 }
 
 std::vector<std::pair<std::string, std::string>> SoundServer::client_environment() const {
@@ -101,30 +94,18 @@ std::vector<std::pair<std::string, std::string>> SoundServer::client_environment
             {"PIPEWIRE_RUNTIME_DIR", folder}};
 }
 
-pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string& output) const {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    setpgid(0, 0);
-    for (const auto& [name, value] : client_environment()) setenv(name.c_str(), value.c_str(), 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + folder + "/bus").c_str(), 1);
-    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    const int null = open("/dev/null", O_RDONLY);
-    dup2(null, STDIN_FILENO);
-    dup2(out, STDOUT_FILENO);
-    if (output.size() < 4 || output.compare(output.size() - 4, 4, ".raw") != 0) dup2(out, STDERR_FILENO);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
+ChildLaunch SoundServer::launch(const std::vector<std::string>& argv, const std::string& log) const {
+    auto environment = client_environment();
+    environment.emplace_back("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder + "/bus");
+    return {.argv = argv, .environment = environment_with(environment), .log = log, .own_session = true};
 }
 
 bool SoundServer::await(const std::string& daemon, const std::vector<std::string>& asking, const std::string& answer) {
     for (int waited = 0;; waited += 20) {
         const auto [status, said] = ask(asking);
         if (status == 0 && said.find(answer) != std::string::npos) return true;
-        for (pid_t pid : daemons)
-            if (waitpid(pid, nullptr, WNOHANG) == pid) waited = ANSWER_MS;  // it ended
+        for (ChildProcess& daemon_process : daemons)
+            if (daemon_process.wait(0)) waited = ANSWER_MS;  // it ended
         if (waited >= ANSWER_MS) {
             problem = daemon + " did not answer; see " + folder + "/" + daemon + ".log";
             return false;
@@ -133,27 +114,14 @@ bool SoundServer::await(const std::string& daemon, const std::vector<std::string
     }
 }
 
-void SoundServer::stop(pid_t& pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    for (int waited = 0; waited < 3000; waited += 20) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) {
-            pid = -1;
-            return;
-        }
-        sleep_ms(20);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-}
-
 bool SoundServer::start_recording() {
     if (!running()) return false;
     const std::string file = folder + "/monitor.raw";
-    recorder = spawn({"parec", "-d", std::string(SINK) + ".monitor", "--raw", "--format=s16le", "--rate=44100",
-                      "--channels=2", "--latency-msec=20"},
-                     file);
+    ChildLaunch parec = launch({"parec", "-d", std::string(SINK) + ".monitor", "--raw", "--format=s16le",
+                                "--rate=44100", "--channels=2", "--latency-msec=20"},
+                               file);
+    parec.errors_to_log = false;  // the samples alone
+    recorder = ChildProcess(parec);
     for (int waited = 0; waited < 5000; waited += 10) {
         struct stat info {};
         if (stat(file.c_str(), &info) == 0 && info.st_size > 0) {

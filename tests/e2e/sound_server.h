@@ -5,13 +5,13 @@
 // stereo samples at 44.1 kHz. Everything is stopped by its PID.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "e2e/child_process.h"
 
 enum class ServerKind { pulseaudio, pipewire };
 
@@ -43,17 +43,17 @@ public:
     std::vector<std::int16_t> recorded() const;
 
 private:
-    pid_t spawn(const std::vector<std::string>& argv, const std::string& output) const;
+    // A daemon or client of this server, in a session of its own.
+    ChildLaunch launch(const std::vector<std::string>& argv, const std::string& log = "") const;
     // Runs a client of the server to its end: its exit status and what it printed.
-    std::pair<int, std::string> ask(std::vector<std::string> argv) const;
+    std::pair<int, std::string> ask(const std::vector<std::string>& argv) const;
     // Asks until the daemon answers, saying `answer`; if it takes too long or any ends, names its log in `problem`.
     bool await(const std::string& daemon, const std::vector<std::string>& asking, const std::string& answer = "");
-    void stop(pid_t& pid);
 
     std::string folder;
     std::string problem;
-    std::vector<pid_t> daemons;
-    pid_t recorder = -1;
+    std::vector<ChildProcess> daemons;
+    ChildProcess recorder;
     std::chrono::steady_clock::time_point first_sample;
 };
 

@@ -3,22 +3,14 @@
 #include "e2e/driver_support.h"
 #include "e2e/tmux_session.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -32,16 +24,7 @@ using driver_support::append_utf8;
 using driver_support::remaining_ms;
 
 std::vector<std::string> tmux_environment() {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string_view e = *entry;
-        auto name = e.substr(0, e.find('='));
-        if (name == "TMUX" || name == "TMUX_PANE" || name == "LANG" || name == "COLORTERM" || name.starts_with("LC_"))
-            continue;
-        env.emplace_back(e);
-    }
-    env.emplace_back("LANG=C.UTF-8");
-    return env;
+    return environment_with({{"LANG", "C.UTF-8"}}, {"TMUX", "TMUX_PANE", "COLORTERM", "LC_*"});
 }
 
 std::string hex_byte(unsigned char byte) {
@@ -98,79 +81,6 @@ std::string TmuxScreen::text_at(int x, int y, int length) const {
     return text;
 }
 
-TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms) {
-    TmuxResult result;
-    int out[2];
-    int err[2];
-    if (argv.empty() || pipe2(out, O_CLOEXEC) != 0) return result;
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return result;
-    }
-    std::vector<std::string> args = argv;
-    std::vector<std::string> env = tmux_environment();
-    std::vector<char*> arg_pointers = driver_support::c_strings(args);
-    std::vector<char*> env_pointers = driver_support::c_strings(env);
-
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null_fd = open("/dev/null", O_RDONLY);
-        dup2(null_fd, STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        execvpe(arg_pointers[0], arg_pointers.data(), env_pointers.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    if (pid < 0) {
-        close(out[0]);
-        close(err[0]);
-        return result;
-    }
-
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    bool exited = false;
-    // Until both pipes close. A tmux server forked off by this command
-    // detaches from them, but if anything kept them open the child's exit
-    // still ends the wait once what it wrote is read.
-    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        int left = remaining_ms(deadline);
-        if (left == 0) break;
-        if (!exited && waitpid(pid, &result.status, WNOHANG) == pid) exited = true;
-        int ready = poll(fds, 2, exited ? 0 : std::min(left, POLL_INTERVAL_MS));
-        if (ready == 0 && exited) break;
-        for (int k = 0; k < 2; ++k) {
-            if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[8192];
-            ssize_t count = read(fds[k].fd, buffer, sizeof buffer);
-            if (count > 0) {
-                sinks[k]->append(buffer, static_cast<size_t>(count));
-            } else if (count == 0 || errno != EINTR) {
-                close(fds[k].fd);
-                fds[k].fd = -1;
-            }
-        }
-    }
-    for (auto& fd : fds)
-        if (fd.fd >= 0) close(fd.fd);
-
-    if (!exited) {
-        while (remaining_ms(deadline) > 0 && waitpid(pid, &result.status, WNOHANG) != pid)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        if (waitpid(pid, &result.status, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &result.status, 0);
-            return result;
-        }
-    }
-    result.finished = true;
-    return result;
-}
-
 TmuxSession::TmuxSession(const TerminalLaunch& launch) : width(launch.columns), height(launch.rows) {
     char pattern[] = "/tmp/e2e-tmux-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
@@ -205,7 +115,7 @@ TmuxSession::TmuxSession(const TerminalLaunch& launch) : width(launch.columns), 
     args.push_back("--");
     args.insert(args.end(), launch.argv.begin(), launch.argv.end());
 
-    TmuxResult started = tmux(args, 10000);
+    ChildRun started = tmux(args, 10000);
     running = started.finished && WIFEXITED(started.status) && WEXITSTATUS(started.status) == 0;
     if (!running) failure = "tmux did not start: " + started.err;
 }
@@ -218,17 +128,17 @@ TmuxSession::~TmuxSession() {
     }
 }
 
-TmuxResult TmuxSession::tmux(const std::vector<std::string>& args, int timeout_ms) {
+ChildRun TmuxSession::tmux(const std::vector<std::string>& args, int timeout_ms) {
     std::vector<std::string> argv = {"tmux", "-S", socket, "-f", "/dev/null"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return run_with_timeout(argv, timeout_ms);
+    return run_child({.argv = argv, .environment = tmux_environment()}, timeout_ms);
 }
 
 bool TmuxSession::send_bytes(std::string_view bytes) {
     if (bytes.empty()) return true;
     std::vector<std::string> args = {"send-keys", "-t", SESSION, "-H"};
     for (char byte : bytes) args.push_back(hex_byte(static_cast<unsigned char>(byte)));
-    TmuxResult sent = tmux(args);
+    ChildRun sent = tmux(args);
     return sent.finished && WIFEXITED(sent.status) && WEXITSTATUS(sent.status) == 0;
 }
 
@@ -279,7 +189,7 @@ bool TmuxSession::move(int x, int y) {
 }
 
 std::optional<TmuxScreen> TmuxSession::capture() {
-    TmuxResult shot = tmux({"capture-pane", "-p", "-e", "-N", "-t", SESSION});
+    ChildRun shot = tmux({"capture-pane", "-p", "-e", "-N", "-t", SESSION});
     if (!shot.finished || !WIFEXITED(shot.status) || WEXITSTATUS(shot.status) != 0) return std::nullopt;
     return TmuxScreen(shot.out, width, height);
 }
@@ -311,7 +221,7 @@ bool TmuxSession::wait_for_screen_text(std::string_view text, int timeout_ms) {
 
 std::optional<TmuxPaneState> TmuxSession::pane_state() {
     // mouse_any_flag means any tracking at all; 1003 is mouse_all_flag.
-    TmuxResult shown = tmux({"display-message", "-p", "-t", SESSION,
+    ChildRun shown = tmux({"display-message", "-p", "-t", SESSION,
                              "#{pane_dead}|#{pane_dead_status}|#{pane_dead_signal}|#{alternate_on}|"
                              "#{cursor_flag}|#{mouse_standard_flag}|#{mouse_button_flag}|"
                              "#{mouse_all_flag}|#{mouse_sgr_flag}|#{pane_width}|#{pane_height}"});

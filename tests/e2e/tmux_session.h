@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "e2e/child_process.h"
 #include "e2e/vterm_terminal.h"
 
 struct TmuxCell {
@@ -65,17 +66,6 @@ struct TmuxPaneState {
     int height = 0;
 };
 
-struct TmuxResult {
-    bool finished = false;  // false: killed on timeout
-    int status = -1;        // waitpid status
-    std::string out;
-    std::string err;
-};
-
-// Runs a command with stdin from /dev/null, collecting its output, killed
-// if it outlives the timeout.
-TmuxResult run_with_timeout(const std::vector<std::string>& argv, int timeout_ms);
-
 // A detached session on its own server (a fresh -S socket in a temporary
 // directory, no configuration file), with the status line off so the pane
 // is the whole window, and the pane kept after its program ends so the
@@ -93,7 +83,7 @@ public:
     const std::string& socket_path() const { return socket; }
 
     // Any tmux command against this server.
-    TmuxResult tmux(const std::vector<std::string>& args, int timeout_ms = 5000);
+    ChildRun tmux(const std::vector<std::string>& args, int timeout_ms = 5000);
 
     // Bytes exactly as given, through send-keys -H.
     bool send_bytes(std::string_view bytes);

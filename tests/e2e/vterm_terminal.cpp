@@ -17,9 +17,6 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
-#include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -58,24 +55,12 @@ std::string trim_right(std::string text) {
     return text;
 }
 
-bool overridden(std::string_view entry, const TerminalLaunch& launch) {
-    auto name = entry.substr(0, entry.find('='));
+std::vector<std::string> child_environment(const TerminalLaunch& launch) {
+    std::vector<std::pair<std::string, std::string>> set = {{"LANG", "C.UTF-8"}, {"TERM", "xterm-256color"}};
+    set.insert(set.end(), launch.environment.begin(), launch.environment.end());
     // COLORTERM too: which colours the program sends must not depend on
     // the terminal the tests were started from.
-    if (name == "LANG" || name == "TERM" || name == "COLUMNS" || name == "LINES" || name == "COLORTERM") return true;
-    if (name.starts_with("LC_")) return true;
-    return std::any_of(launch.environment.begin(), launch.environment.end(),
-                       [&](const auto& pair) { return pair.first == name; });
-}
-
-std::vector<std::string> child_environment(const TerminalLaunch& launch) {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (!overridden(*entry, launch)) env.emplace_back(*entry);
-    env.emplace_back("LANG=C.UTF-8");
-    env.emplace_back("TERM=xterm-256color");
-    for (const auto& [name, value] : launch.environment) env.push_back(name + "=" + value);
-    return env;
+    return environment_with(set, {"COLUMNS", "LINES", "COLORTERM", "LC_*"});
 }
 
 // In the child, between fork and exec: the test runner's blocked or
@@ -162,12 +147,14 @@ VtermTerminal::VtermTerminal(const TerminalLaunch& launch)
     winsize size{};
     size.ws_row = static_cast<unsigned short>(height);
     size.ws_col = static_cast<unsigned short>(width);
-    child = forkpty(&master, nullptr, nullptr, &size);
-    if (child < 0) {
+    // forkpty, not posix_spawn: the program needs the pty as its controlling terminal.
+    const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+    if (pid < 0) {
         vterm_free(vt);
         throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
     }
-    if (child == 0) exec_child(launch, argv.data(), envp.data());
+    if (pid == 0) exec_child(launch, argv.data(), envp.data());
+    child = ChildProcess::adopt(pid);
 
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     fcntl(master, F_SETFD, FD_CLOEXEC);
@@ -176,13 +163,7 @@ VtermTerminal::VtermTerminal(const TerminalLaunch& launch)
 VtermTerminal::~VtermTerminal() {
     // The whole session goes: a shell's children would otherwise live on
     // holding the pty.
-    if (child > 0) {
-        kill(-child, SIGKILL);
-        if (!reaped) {
-            kill(child, SIGKILL);
-            reap(0);
-        }
-    }
+    child.stop(0);
     if (master >= 0) close(master);
     vterm_free(vt);
 }
@@ -290,11 +271,14 @@ void VtermTerminal::resize(int new_columns, int new_rows) {
     ioctl(master, TIOCSWINSZ, &size);
 }
 
-bool VtermTerminal::pump(int timeout_ms) {
+bool VtermTerminal::pump(int timeout_ms, int wake_fd) {
     if (closed) return false;
-    pollfd fd{master, static_cast<short>(POLLIN | (pending_input.empty() ? 0 : POLLOUT)), 0};
-    int ready = poll(&fd, 1, timeout_ms);
-    if (ready <= 0) return true;  // a timeout, or a signal: both just end this round
+    pollfd fds[2] = {{master, static_cast<short>(POLLIN | (pending_input.empty() ? 0 : POLLOUT)), 0},
+                     {wake_fd, POLLIN, 0}};
+    const pollfd& fd = fds[0];
+    int ready = poll(fds, 2, timeout_ms);
+    // A timeout, a signal or the wake: each just ends this round.
+    if (ready <= 0 || fd.revents == 0) return true;
     if ((fd.revents & POLLOUT) && !pending_input.empty()) {
         ssize_t written = write(master, pending_input.data(), pending_input.size());
         if (written > 0) pending_input.erase(0, static_cast<size_t>(written));
@@ -345,16 +329,6 @@ bool VtermTerminal::wait_for_screen_text(std::string_view text, int timeout_ms) 
     return wait_for([&](const VtermTerminal& t) { return t.screen_contains(text); }, timeout_ms);
 }
 
-bool VtermTerminal::reap(int options) {
-    if (reaped) return true;
-    int result;
-    do {
-        result = waitpid(child, &status, options);
-    } while (result < 0 && errno == EINTR);
-    if (result == child) reaped = true;
-    return reaped;
-}
-
 void VtermTerminal::drain(int timeout_ms) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!closed) {
@@ -366,34 +340,33 @@ void VtermTerminal::drain(int timeout_ms) {
 
 int VtermTerminal::wait_exit(int timeout_ms) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!reap(WNOHANG)) {
+    // Reading on meanwhile: a program blocked writing its farewell would never end.
+    while (!child.wait(0)) {
         int left = remaining_ms(deadline);
         if (left == 0) {
-            kill(-child, SIGKILL);
-            kill(child, SIGKILL);
-            reap(0);
+            child.stop(0);
             break;
         }
         if (closed)
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 5)));
+            child.wait(left);
         else
-            pump(std::min(left, 20));
+            pump(left, child.exit_fd());
     }
     drain(DRAIN_MS);
-    return status;
+    return child.status();
 }
 
 void VtermTerminal::send_signal(int sig) {
-    if (reaped) return;
+    if (child.exited()) return;
     pid_t group = closed ? -1 : tcgetpgrp(master);
     if (group > 0)
         kill(-group, sig);
     else
-        kill(child, sig);
+        kill(child.pid(), sig);
 }
 
 void VtermTerminal::signal_child(int sig) {
-    if (!reaped) kill(child, sig);
+    if (!child.exited()) kill(child.pid(), sig);
 }
 
 bool VtermTerminal::cell(int x, int y, VTermScreenCell& out) const {

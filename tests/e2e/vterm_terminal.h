@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/child_process.h"
 #include "e2e/driver_support.h"
 
 // What to run and where. The program always gets LANG=C.UTF-8 and
@@ -63,8 +64,8 @@ public:
     VtermTerminal(const VtermTerminal&) = delete;
     VtermTerminal& operator=(const VtermTerminal&) = delete;
 
-    pid_t pid() const { return child; }
-    bool exited() const { return reaped; }
+    pid_t pid() const { return child.pid(); }
+    bool exited() const { return child.exited(); }
     int columns() const { return width; }
     int rows() const { return height; }
 
@@ -96,8 +97,9 @@ public:
     void resize(int new_columns, int new_rows);
 
     // Reads what the program wrote for up to timeout_ms, returning early
-    // once something came. False once the program's side is closed.
-    bool pump(int timeout_ms);
+    // once something came, or wake_fd became readable. False once the
+    // program's side is closed.
+    bool pump(int timeout_ms, int wake_fd = -1);
     // Polls until the predicate holds; false on timeout, or as soon as the
     // program is gone with the predicate still false.
     bool wait_for(const std::function<bool(const VtermTerminal&)>& ready, int timeout_ms);
@@ -155,17 +157,14 @@ private:
     bool cell(int x, int y, VTermScreenCell& out) const;
     std::string line_text(const VTermScreenCell* cells, int count) const;
     void flush_input(int timeout_ms);
-    bool reap(int options);
     void drain(int timeout_ms);
     void feed_vterm(const char* bytes, size_t count);
 
     VTerm* vt = nullptr;
     VTermScreen* screen = nullptr;
     int master = -1;
-    pid_t child = -1;
-    bool reaped = false;
+    ChildProcess child;
     bool closed = false;  // the pty gave EOF: nothing more will come
-    int status = 0;
     int width;
     int height;
     std::string output;

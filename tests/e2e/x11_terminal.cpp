@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,8 +20,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-
-extern char** environ;
 
 namespace {
 
@@ -123,47 +119,10 @@ std::string calibration_bytes() {
     return out;
 }
 
-// Starts a program in a session of its own (so its whole group can be
-// stopped by its PID), stdin from /dev/null, output to a log file.
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
-    std::vector<std::string> args = argv;
-    std::vector<std::string> envs = env;
-    std::vector<char*> arg_pointers = driver_support::c_strings(args);
-    std::vector<char*> env_pointers = driver_support::c_strings(envs);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setsid();
-        const int null_fd = open("/dev/null", O_RDONLY);
-        const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        dup2(null_fd, STDIN_FILENO);
-        dup2(log_fd, STDOUT_FILENO);
-        dup2(log_fd, STDERR_FILENO);
-        execvpe(arg_pointers[0], arg_pointers.data(), env_pointers.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Waits for a program; on timeout kills its group. True if it exited 0.
-bool finish(pid_t pid, int timeout_ms) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    int status = 0;
-    while (true) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0) return false;
-        if (remaining_ms(deadline) == 0) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill(-pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return false;
-}
-
-void stop_group(pid_t pid) {
-    if (pid <= 0) return;
-    kill(-pid, SIGTERM);
-    if (!finish(pid, STOP_MS)) kill(-pid, SIGKILL);
+// In a session of its own, so its whole group can be stopped by its PID.
+ChildLaunch in_session(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                       const std::string& log) {
+    return {.argv = argv, .environment = env, .log = log, .own_session = true};
 }
 
 // A colour by how often it fills the cell, most first.
@@ -393,9 +352,10 @@ X11Terminal::X11Terminal(const Emulator& which, const std::vector<std::string>& 
                                {"XDG_RUNTIME_DIR", xdg_folder(folder, "runtime")},
                                {"SCREENDIR", xdg_folder(folder, "screens")}});
     xdg_folder(folder, "config");
-    terminal = spawn(emulator.argv(folder, command), environment_for(extra), folder + "/emulator.log");
-    if (terminal < 0) {
-        failure = "cannot start " + emulator.name;
+    terminal =
+        ChildProcess(in_session(emulator.argv(folder, command), environment_for(extra), folder + "/emulator.log"));
+    if (!terminal.started()) {
+        failure = "cannot start " + emulator.name + " (" + terminal.error() + ")";
         return;
     }
     if (!calibrate(START_MS)) return;
@@ -404,33 +364,22 @@ X11Terminal::X11Terminal(const Emulator& which, const std::vector<std::string>& 
 }
 
 X11Terminal::~X11Terminal() {
-    if (emulator.stop && !folder.empty())
-        finish(spawn(emulator.stop(folder), environment_for({{"SCREENDIR", folder + "/screens"}}), "/dev/null"),
-               STOP_MS);
-    stop_group(terminal);
+    if (emulator.stop && !folder.empty()) {
+        const auto env = environment_for({{"SCREENDIR", folder + "/screens"}});
+        ChildProcess(in_session(emulator.stop(folder), env, "/dev/null")).wait(STOP_MS);
+    }
+    terminal.stop(STOP_MS);
     if (server != nullptr) XCloseDisplay(server);
-    stop_group(xvfb);
+    xvfb.stop(STOP_MS);
     if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 std::vector<std::string> X11Terminal::environment_for(
     const std::vector<std::pair<std::string, std::string>>& extra) const {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string_view e = *entry;
-        const auto name = e.substr(0, e.find('='));
-        if (name == "DISPLAY" || name == "TMUX" || name == "TMUX_PANE" || name == "STY" || name == "COLORTERM" ||
-            name == "LANG" || name == "TERM" || name == "DBUS_SESSION_BUS_ADDRESS" || name.starts_with("LC_") ||
-            name == "COLUMNS" || name == "LINES")
-            continue;
-        bool replaced = false;
-        for (const auto& [n, v] : extra) replaced = replaced || n == name;
-        if (!replaced) env.emplace_back(e);
-    }
-    env.push_back("DISPLAY=" + display);
-    env.push_back("LANG=C.UTF-8");
-    for (const auto& [n, v] : extra) env.push_back(n + "=" + v);
-    return env;
+    std::vector<std::pair<std::string, std::string>> set = {{"DISPLAY", display}, {"LANG", "C.UTF-8"}};
+    set.insert(set.end(), extra.begin(), extra.end());
+    return environment_with(set, {"TMUX", "TMUX_PANE", "STY", "COLORTERM", "TERM", "DBUS_SESSION_BUS_ADDRESS", "LC_*",
+                                  "COLUMNS", "LINES"});
 }
 
 bool X11Terminal::start_xvfb() {
@@ -444,7 +393,7 @@ bool X11Terminal::start_xvfb() {
     // Xvfb keeps the writing end through the exec, the reading end is ours.
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string log = folder + "/xvfb.log";
-    xvfb = spawn(argv, environment_for({}), log);
+    xvfb = ChildProcess(in_session(argv, environment_for({}), log));
     close(fds[1]);
     std::string number;
     const auto deadline = Clock::now() + std::chrono::milliseconds(START_MS);

@@ -7,8 +7,6 @@
 // prints before the program starts.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -19,6 +17,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "e2e/child_process.h"
 
 // Xlib's own types, its header kept out of the tests (it defines None,
 // Bool and Status as macros).
@@ -166,10 +166,10 @@ private:
     const Emulator& emulator;
     std::string folder;
     std::string display;
-    pid_t xvfb = -1;
+    ChildProcess xvfb;
     _XDisplay* server = nullptr;  // our own connection, for screenshots and XTEST
     std::chrono::steady_clock::time_point last_press;
-    pid_t terminal = -1;
+    ChildProcess terminal;
     std::string failure;
     std::string colour_term;
     CellGrid cells;
