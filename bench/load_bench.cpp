@@ -256,6 +256,8 @@ struct Figures {
     double client_pss_mb = 0, login_pss_mb = 0, server_pss_mb = 0, server_rss_mb = 0;
     Spread by_ask[ASK_COUNT];
     Spread all;       // every answer in the window
+    Spread step_bytes;  // what the player's terminal got for each walking step
+    double step_bytes_mean = 0;
     Spread intro;     // intro keys, before the window
     int unexpected = 0, battles = 0, reached_map = 0;
     std::vector<std::string> ended_early;  // how each game that ended before the window closed ended
@@ -359,7 +361,7 @@ void games_at_window_end(const Games& games, Figures& figures) {
 // The answers to inputs sent within the window, by what was asked and by
 // second; the intro keys, sent before it, apart.
 void sum_up_answers(const Games& games, Moment window_open, Moment window_close, Figures& figures) {
-    std::vector<double> by_ask[ASK_COUNT], all, intro;
+    std::vector<double> by_ask[ASK_COUNT], all, intro, step_bytes;
     std::size_t lost[ASK_COUNT] = {}, all_lost = 0, intro_lost = 0;
     for (const Game& game : games.all)
         for (const Answered& a : game.player->answers()) {
@@ -370,6 +372,7 @@ void sum_up_answers(const Games& games, Moment window_open, Moment window_close,
             if (a.sent < window_open || a.sent >= window_close) continue;
             by_ask[static_cast<int>(a.ask)].push_back(a.ms);
             all.push_back(a.ms);
+            if (a.bytes >= 0) step_bytes.push_back(static_cast<double>(a.bytes));
             const auto second = static_cast<std::size_t>(seconds_between(window_open, a.sent));
             if (second < figures.seconds.size()) {
                 Figures::Second& s = figures.seconds[second];
@@ -382,6 +385,8 @@ void sum_up_answers(const Games& games, Moment window_open, Moment window_close,
         }
     for (int ask = 0; ask < ASK_COUNT; ++ask) figures.by_ask[ask] = spread_of(by_ask[ask], lost[ask]);
     figures.all = spread_of(all, all_lost);
+    figures.step_bytes = spread_of(step_bytes, 0);
+    for (double b : step_bytes) figures.step_bytes_mean += b / static_cast<double>(step_bytes.size());
     figures.intro = spread_of(intro, intro_lost);
 }
 
@@ -586,6 +591,9 @@ void print_details(const Figures& f) {
     for (int ask = 1; ask < ASK_COUNT; ++ask) line(ask_name(static_cast<Ask>(ask)), f.by_ask[ask], "");
     line("all in window", f.all, "");
     std::printf("steps answered otherwise than by the hero's new cell %d, battles %d\n", f.unexpected, f.battles);
+    std::printf("bytes reaching the player's terminal for a walking step: median %.0f, mean %.1f, 99th percentile "
+                "%.0f, over %zu steps\n",
+                f.step_bytes.median, f.step_bytes_mean, f.step_bytes.p99, f.step_bytes.count);
     for (const std::string& how : f.ended_early) std::printf("a game ended before the window closed: %s\n", how.c_str());
     std::printf("seconds of the window with answers slower than %.0f ms (players walking/encounter/battle at its "
                 "start: inputs, slow, worst):\n",
@@ -690,16 +698,17 @@ int main(int argc, char** argv) {
     const auto walking = [](const Figures& f) { return f.cpu_percent[static_cast<int>(Stage::map)]; };
     const auto battle = [](const Figures& f) { return f.cpu_percent[static_cast<int>(Stage::battle)]; };
     std::printf("| players | CPU per player, walking | in battle | VmRSS per player | PSS per player | delay median | "
-                "delay 99th percentile | all cores busy |\n|---|---|---|---|---|---|---|---|\n");
+                "delay 99th percentile | bytes a walking step | all cores busy |\n|---|---|---|---|---|---|---|---|---|\n");
     for (const Figures& f : runs)
-        std::printf("| %d%s%s | %s | %s | %.1f MB | %s | %.2f ms | %.2f ms | %.0f %% |\n", f.players,
+        std::printf("| %d%s%s | %s | %s | %.1f MB | %s | %.2f ms | %.2f ms | %.1f | %.0f %% |\n", f.players,
                     f.without_sound ? " (without sound)" : "", f.through_keeper ? ", through tmux" : "",
                     with_keeper(f, walking(f), keeper_cpu(f, Stage::map), "%", 2).c_str(),
                     with_keeper(f, battle(f), keeper_cpu(f, Stage::battle), "%", 2).c_str(), f.rss_mb,
                     with_keeper(f, f.pss_mb, keeper_pss(f), "MB", 1).c_str(), f.all.median, f.all.p99,
-                    f.system_busy_percent);
+                    f.step_bytes_mean, f.system_busy_percent);
     std::printf("(through tmux: the game and the keeper together, and the keeper's part: its client's, and the "
-                "server's shared out;\n VmRSS is the game's alone)\n");
+                "server's shared out;\n VmRSS is the game's alone; bytes a walking step: the mean of what the "
+                "player's terminal got)\n");
     for (const Figures& f : runs)
         table_row(who(f).c_str(),
                   "CPU walking %.2f %%, battle %.2f %% of a core each; RSS %.1f MB, PSS %.1f MB each; delay beyond "
