@@ -8,15 +8,18 @@
 // only acts when the game waits for it, so that delay lies beyond the game's
 // own pauses. Every game is stopped by its PID at the end. Prints figures;
 // never fails on them.
-// Usage: load_bench [--seconds S] [--without-sound] [N ...]
+// Usage: load_bench [--seconds S] [--without-sound] [--through-tmux | --both] [N ...]
 //   default: N = 1 10 50 200, 60 s each. --without-sound plays the game with
 //   its sound taken out (bench/load/game_without_sound.cpp), to tell what
-//   sound costs a player. LOAD_BENCH_TRACE=1 tells what the first player
-//   sends and sees.
+//   sound costs a player. --through-tmux plays every game through the
+//   keeper a host runs (bench/load/keeper.h): each player's terminal is the
+//   login's, running `dunmar-host login`, whose tmux client attaches to the
+//   player's session in one server; the keeper's CPU and memory are added
+//   to the player's. --both runs each N directly, then through the keeper.
+//   LOAD_BENCH_TRACE=1 tells what the first player sends and sees.
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <pty.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -36,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "load/keeper.h"
 #include "load/proc_figures.h"
 #include "load/scripted_player.h"
 #include "table_row.h"
@@ -58,21 +62,10 @@ void request_stop(int) { stop_requested = 1; }
 
 double seconds_between(Moment from, Moment to) { return std::chrono::duration<double>(to - from).count(); }
 
-// What a host gives a player's login: no sound settings, a home of its own.
-std::vector<std::string> login_environment(const std::string& home) {
-    const passwd* user = getpwuid(getuid());
-    const std::string name = user ? user->pw_name : "player";
-    return {"PATH=/usr/local/bin:/usr/bin:/bin",
-            "HOME=" + home,
-            "USER=" + name,
-            "LOGNAME=" + name,
-            "SHELL=/bin/sh",
-            "LANG=C.UTF-8",
-            "TERM=xterm-256color"};
-}
-
 struct Game {
-    pid_t pid = -1;
+    pid_t pid = -1;     // the game
+    pid_t child = -1;   // what runs on the terminal: the game, or the player's login to the keeper
+    pid_t client = -1;  // the login's tmux client
     int fd = -1;
     bool live = false;
     int exit_status = -1;  // the wait status of a game that ended by itself
@@ -81,14 +74,18 @@ struct Game {
     Stage counted = Stage::intro;
     Moment since{};
     long long ticks_then = 0;
+    long long client_ticks_then = 0;
     bool reached_map = false;
 };
 
-// Every game started, and every one stopped by its PID however the run ends.
+// Every game started, and every one stopped by its PID however the run ends;
+// through the keeper, the keeper's server and all it runs too.
 class Games {
 public:
-    Games(const char* game_program, std::string home_folder)
-        : poller(epoll_create1(EPOLL_CLOEXEC)), program(game_program), home(std::move(home_folder)) {}
+    Games(const char* game_program, std::string home_folder, bool through_keeper)
+        : poller(epoll_create1(EPOLL_CLOEXEC)), program(game_program), home(std::move(home_folder)) {
+        if (through_keeper) keeper = std::make_unique<Keeper>(program);
+    }
     ~Games() {
         stop_all();
         close(poller);
@@ -97,22 +94,28 @@ public:
     Games& operator=(const Games&) = delete;
 
     bool start(unsigned seed) {
+        if (keeper && !keeper->ready()) return false;
         winsize size{};
         size.ws_col = 80;
         size.ws_row = 25;
-        std::vector<std::string> env = login_environment(home);
+        std::vector<std::string> env = login_environment(keeper ? keeper->home() : home);
         std::vector<char*> envp;
         for (auto& entry : env) envp.push_back(entry.data());
         envp.push_back(nullptr);
+        const std::string name = "p" + std::to_string(all.size() + 1);
+        std::vector<std::string> command = keeper ? keeper->login(name) : std::vector<std::string>{program};
+        std::vector<char*> argv;
+        for (auto& word : command) argv.push_back(word.data());
+        argv.push_back(nullptr);
         int master = -1;
         const pid_t child = forkpty(&master, nullptr, nullptr, &size);
         if (child < 0) return false;
         if (child == 0) {
-            // Should the benchmark itself be killed, its games go too.
+            // Should the benchmark itself be killed, its games go too (the
+            // keeper's, after their short grace period).
             prctl(PR_SET_PDEATHSIG, SIGHUP);
             if (chdir(GAME_DATA_DIR) != 0) _exit(127);
-            char* argv[] = {const_cast<char*>(program), nullptr};
-            execve(program, argv, envp.data());
+            execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
         // Later games must not inherit this terminal, or it would outlive
@@ -121,11 +124,26 @@ public:
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
         Game game;
         game.pid = child;
+        game.child = child;
         game.fd = master;
         game.live = true;
-        game.player = std::make_unique<ScriptedPlayer>(child, master, seed, all.empty() && std::getenv("LOAD_BENCH_TRACE"));
+        if (keeper) {
+            const Keeper::Session session = keeper->wait_for(name);
+            if (session.game < 0 || session.client < 0) {
+                std::fprintf(stderr, "load_bench: %s's session did not come up in the keeper\n", name.c_str());
+                kill(child, SIGKILL);
+                waitpid(child, nullptr, 0);
+                close(master);
+                return false;
+            }
+            game.pid = session.game;
+            game.client = session.client;
+        }
+        game.player =
+            std::make_unique<ScriptedPlayer>(game.pid, master, seed, all.empty() && std::getenv("LOAD_BENCH_TRACE"));
         game.since = BenchClock::now();
-        game.ticks_then = 0;
+        game.ticks_then = cpu_ticks(game.pid);
+        game.client_ticks_then = game.client > 0 ? cpu_ticks(game.client) : 0;
         epoll_event watch{};
         watch.events = EPOLLIN;
         watch.data.u32 = static_cast<std::uint32_t>(all.size());
@@ -134,23 +152,27 @@ public:
         return true;
     }
 
-    // A game whose terminal closed: reap it, and should it linger without
-    // its terminal, stop it.
+    // A game whose terminal closed: reap what ran on it, and should it
+    // linger without its terminal, stop it.
     void ended(Game& game) {
         if (!game.live) return;
         game.live = false;
         int status = 0;
         pid_t reaped = 0;
-        for (int tries = 0; tries < 100 && (reaped = waitpid(game.pid, &status, WNOHANG)) == 0; ++tries) usleep(10000);
+        for (int tries = 0; tries < 100 && (reaped = waitpid(game.child, &status, WNOHANG)) == 0; ++tries)
+            usleep(10000);
         if (reaped == 0) {
-            kill(game.pid, SIGKILL);
-            waitpid(game.pid, nullptr, 0);
+            kill(game.child, SIGKILL);
+            waitpid(game.child, nullptr, 0);
         }
-        game.exit_status = reaped == game.pid ? status : -1;
+        if (game.pid != game.child && !process_gone(game.pid)) kill(game.pid, SIGKILL);
+        game.exit_status = reaped == game.child ? status : -1;
         close(game.fd);
     }
 
     void stop_all() {
+        // The games first: through the keeper, a game's end ends its
+        // session, its client and the login.
         for (Game& game : all)
             if (game.live) kill(game.pid, SIGTERM);
         const Moment give_up = BenchClock::now() + STOP_GRACE;
@@ -163,7 +185,7 @@ public:
                 while (read(game.fd, drain, sizeof drain) > 0) {
                 }
                 int status = 0;
-                if (waitpid(game.pid, &status, WNOHANG) == game.pid) {
+                if (waitpid(game.child, &status, WNOHANG) == game.child) {
                     game.live = false;
                     close(game.fd);
                 } else {
@@ -174,16 +196,21 @@ public:
         }
         for (Game& game : all) {
             if (!game.live) continue;
-            kill(game.pid, SIGKILL);
-            waitpid(game.pid, nullptr, 0);
-            game.live = false;
+            // A client blocked on a full terminal ignores TERM: the terminal
+            // goes first.
             close(game.fd);
+            if (game.pid != game.child) kill(game.pid, SIGKILL);
+            kill(game.child, SIGKILL);
+            waitpid(game.child, nullptr, 0);
+            game.live = false;
         }
+        if (keeper) keeper->stop();
     }
 
     std::vector<Game> all;
     // Every live game's terminal; an event names the game by its index.
     const int poller;
+    std::unique_ptr<Keeper> keeper;  // null for games run directly
 
 private:
     const char* program;
@@ -215,13 +242,22 @@ Spread spread_of(std::vector<double> values, std::size_t lost) {
 struct Figures {
     int players = 0;
     bool without_sound = false;
+    bool through_keeper = false;
     int running_at_end = 0;
     double window_s = 0;
     double cpu_percent[STAGE_COUNT] = {};  // of one core, per player
     double player_seconds[STAGE_COUNT] = {};
     double rss_mb = 0, rss_mb_max = 0, pss_mb = 0, pss_mb_max = 0, pss_total_mb = 0;
+    // Through the keeper: each player's tmux client, by stage as the game;
+    // the server, shared by all, over the whole window, its CPU and memory
+    // as a player's share; the login's shell, which waits for the client.
+    double client_cpu_percent[STAGE_COUNT] = {};
+    double server_cpu_percent = 0;
+    double client_pss_mb = 0, login_pss_mb = 0, server_pss_mb = 0, server_rss_mb = 0;
     Spread by_ask[ASK_COUNT];
     Spread all;       // every answer in the window
+    Spread step_bytes;  // what the player's terminal got for each walking step
+    double step_bytes_mean = 0;
     Spread intro;     // intro keys, before the window
     int unexpected = 0, battles = 0, reached_map = 0;
     std::vector<std::string> ended_early;  // how each game that ended before the window closed ended
@@ -259,26 +295,51 @@ double own_cpu_seconds() {
 }
 
 // Closes the CPU account of a game's current stage and opens the next.
-void account(Game& game, Stage next, Moment now, bool counting, Figures& figures, double ticks[STAGE_COUNT]) {
+// The CPU ticks of the games and of their tmux clients, by stage.
+struct StageTicks {
+    double game[STAGE_COUNT] = {};
+    double client[STAGE_COUNT] = {};
+};
+
+void account(Game& game, Stage next, Moment now, bool counting, Figures& figures, StageTicks& ticks) {
     const long long ticks_now = cpu_ticks(game.pid);
     if (ticks_now < 0) return;
+    const long long client_now = game.client > 0 ? std::max(0LL, cpu_ticks(game.client)) : 0;
     if (counting) {
         const int stage = static_cast<int>(game.counted);
-        ticks[stage] += static_cast<double>(ticks_now - game.ticks_then);
+        ticks.game[stage] += static_cast<double>(ticks_now - game.ticks_then);
+        ticks.client[stage] += static_cast<double>(client_now - game.client_ticks_then);
         figures.player_seconds[stage] += seconds_between(game.since, now);
     }
     game.counted = next;
     game.since = now;
     game.ticks_then = ticks_now;
+    game.client_ticks_then = client_now;
 }
 
-void sample_memory(const Games& games, std::vector<double>& rss, std::vector<double>& pss) {
+// Memory samples in MB: each game's, each tmux client's and login's, the
+// keeper's server's.
+struct MemorySamples {
+    std::vector<double> rss, pss, client_pss, login_pss, server_rss, server_pss;
+};
+
+void add_sample(std::vector<double>& to, long long kb) {
+    if (kb > 0) to.push_back(static_cast<double>(kb) / 1024.0);
+}
+
+void sample_memory(const Games& games, MemorySamples& memory) {
     for (const Game& game : games.all) {
         if (!game.live) continue;
-        const long long r = resident_kb(game.pid);
-        const long long p = proportional_kb(game.pid);
-        if (r > 0) rss.push_back(static_cast<double>(r) / 1024.0);
-        if (p > 0) pss.push_back(static_cast<double>(p) / 1024.0);
+        add_sample(memory.rss, resident_kb(game.pid));
+        add_sample(memory.pss, proportional_kb(game.pid));
+        if (game.client > 0) {
+            add_sample(memory.client_pss, proportional_kb(game.client));
+            add_sample(memory.login_pss, proportional_kb(game.child));
+        }
+    }
+    if (games.keeper && games.keeper->server() > 0) {
+        add_sample(memory.server_rss, resident_kb(games.keeper->server()));
+        add_sample(memory.server_pss, proportional_kb(games.keeper->server()));
     }
 }
 
@@ -300,7 +361,7 @@ void games_at_window_end(const Games& games, Figures& figures) {
 // The answers to inputs sent within the window, by what was asked and by
 // second; the intro keys, sent before it, apart.
 void sum_up_answers(const Games& games, Moment window_open, Moment window_close, Figures& figures) {
-    std::vector<double> by_ask[ASK_COUNT], all, intro;
+    std::vector<double> by_ask[ASK_COUNT], all, intro, step_bytes;
     std::size_t lost[ASK_COUNT] = {}, all_lost = 0, intro_lost = 0;
     for (const Game& game : games.all)
         for (const Answered& a : game.player->answers()) {
@@ -311,6 +372,7 @@ void sum_up_answers(const Games& games, Moment window_open, Moment window_close,
             if (a.sent < window_open || a.sent >= window_close) continue;
             by_ask[static_cast<int>(a.ask)].push_back(a.ms);
             all.push_back(a.ms);
+            if (a.bytes >= 0) step_bytes.push_back(static_cast<double>(a.bytes));
             const auto second = static_cast<std::size_t>(seconds_between(window_open, a.sent));
             if (second < figures.seconds.size()) {
                 Figures::Second& s = figures.seconds[second];
@@ -323,21 +385,25 @@ void sum_up_answers(const Games& games, Moment window_open, Moment window_close,
         }
     for (int ask = 0; ask < ASK_COUNT; ++ask) figures.by_ask[ask] = spread_of(by_ask[ask], lost[ask]);
     figures.all = spread_of(all, all_lost);
+    figures.step_bytes = spread_of(step_bytes, 0);
+    for (double b : step_bytes) figures.step_bytes_mean += b / static_cast<double>(step_bytes.size());
     figures.intro = spread_of(intro, intro_lost);
 }
 
-Figures run_load(int players, int window_seconds, bool without_sound) {
+Figures run_load(int players, int window_seconds, bool without_sound, bool through_keeper) {
     Figures figures;
     figures.players = players;
     figures.without_sound = without_sound;
+    figures.through_keeper = through_keeper;
     figures.load_before = load_average();
     char home_template[] = "/tmp/load_bench_home.XXXXXX";
     const char* home = mkdtemp(home_template);
     if (!home) return figures;
-    double ticks[STAGE_COUNT] = {};
-    std::vector<double> rss, pss;
+    StageTicks ticks;
+    MemorySamples memory;
+    long long server_ticks_before = 0;
     {
-        Games games(without_sound ? SILENT_GAME_PATH : GAME_PATH, home);
+        Games games(without_sound ? SILENT_GAME_PATH : GAME_PATH, home, through_keeper);
         const Moment began = BenchClock::now();
         Moment window_open{}, window_close{}, middle{};
         bool counting = false, window_done = false, middle_sampled = false;
@@ -373,6 +439,7 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                     middle = now + seconds(window_seconds) / 2;
                     system_before = system_ticks();
                     own_before = own_cpu_seconds();
+                    if (games.keeper) server_ticks_before = cpu_ticks(games.keeper->server());
                 }
             }
             if (counting && now >= window_open + seconds(figures.seconds.size())) {
@@ -382,7 +449,7 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                 figures.seconds.push_back(second);
             }
             if (counting && !middle_sampled && now >= middle) {
-                sample_memory(games, rss, pss);
+                sample_memory(games, memory);
                 middle_sampled = true;
             }
             if (counting && now >= window_close) {
@@ -395,7 +462,11 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
                 figures.system_busy_percent = 100.0 * static_cast<double>(system_after.busy - system_before.busy) /
                                               static_cast<double>(std::max(1LL, system_after.total - system_before.total));
                 figures.driver_percent = 100.0 * (own_cpu_seconds() - own_before) / figures.window_s;
-                sample_memory(games, rss, pss);
+                if (games.keeper)
+                    figures.server_cpu_percent = 100.0 *
+                                                 static_cast<double>(cpu_ticks(games.keeper->server()) - server_ticks_before) /
+                                                 ticks_per_second() / figures.window_s / players;
+                sample_memory(games, memory);
                 games.all.front().player->trace_screen();
                 games_at_window_end(games, figures);
                 break;
@@ -456,17 +527,25 @@ Figures run_load(int players, int window_seconds, bool without_sound) {
     }  // every game stopped here
     std::filesystem::remove_all(home);
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
-        if (figures.player_seconds[stage] > 0)
-            figures.cpu_percent[stage] = 100.0 * ticks[stage] / ticks_per_second() / figures.player_seconds[stage];
+        if (figures.player_seconds[stage] > 0) {
+            figures.cpu_percent[stage] = 100.0 * ticks.game[stage] / ticks_per_second() / figures.player_seconds[stage];
+            figures.client_cpu_percent[stage] =
+                100.0 * ticks.client[stage] / ticks_per_second() / figures.player_seconds[stage];
+        }
     const auto mean = [](const std::vector<double>& v) {
         double sum = 0;
         for (double x : v) sum += x;
         return v.empty() ? 0.0 : sum / static_cast<double>(v.size());
     };
-    figures.rss_mb = mean(rss);
-    figures.pss_mb = mean(pss);
-    figures.rss_mb_max = rss.empty() ? 0 : *std::max_element(rss.begin(), rss.end());
-    figures.pss_mb_max = pss.empty() ? 0 : *std::max_element(pss.begin(), pss.end());
+    const auto most = [](const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); };
+    figures.rss_mb = mean(memory.rss);
+    figures.pss_mb = mean(memory.pss);
+    figures.rss_mb_max = most(memory.rss);
+    figures.pss_mb_max = most(memory.pss);
+    figures.client_pss_mb = mean(memory.client_pss);
+    figures.login_pss_mb = mean(memory.login_pss);
+    figures.server_pss_mb = mean(memory.server_pss);
+    figures.server_rss_mb = mean(memory.server_rss);
     figures.load_after = load_average();
     return figures;
 }
@@ -477,9 +556,9 @@ void print_details(const Figures& f) {
                     f.reached_map);
         return;
     }
-    std::printf("== %d player%s at once%s: measured over %.0f s; %d still running at the end\n", f.players,
-                f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "", f.window_s,
-                f.running_at_end);
+    std::printf("== %d player%s at once%s%s: measured over %.0f s; %d still running at the end\n", f.players,
+                f.players == 1 ? "" : "s", f.without_sound ? ", the game without sound" : "",
+                f.through_keeper ? ", each through the keeper (tmux)" : "", f.window_s, f.running_at_end);
     std::printf("load average %.2f before, %.2f after; all cores %.0f %% busy; this driver %.1f %% of a core, woke late "
                 "from its timed waits by %.2f ms median, %.2f ms 99th percentile\n",
                 f.load_before, f.load_after, f.system_busy_percent, f.driver_percent, f.driver_late.median,
@@ -490,6 +569,17 @@ void print_details(const Figures& f) {
                         stage_name(static_cast<Stage>(stage)), f.cpu_percent[stage], f.player_seconds[stage]);
     std::printf("memory per player: VmRSS mean %.1f MB (max %.1f), PSS mean %.1f MB (max %.1f); PSS of all %.0f MB\n",
                 f.rss_mb, f.rss_mb_max, f.pss_mb, f.pss_mb_max, f.pss_total_mb);
+    if (f.through_keeper) {
+        for (int stage = 0; stage < STAGE_COUNT; ++stage)
+            if (f.player_seconds[stage] > 0)
+                std::printf("CPU per player's tmux client, %-9s %6.2f %% of a core\n", stage_name(static_cast<Stage>(stage)),
+                            f.client_cpu_percent[stage]);
+        std::printf("CPU of the tmux server over the window: %.2f %% of a core a player (%.2f %% in all)\n",
+                    f.server_cpu_percent, f.server_cpu_percent * f.players);
+        std::printf("memory of the keeper: the server VmRSS %.1f MB, PSS %.1f MB (%.2f MB a player); PSS of each "
+                    "client %.2f MB; of each login's shell %.2f MB (not counted in the player's share)\n",
+                    f.server_rss_mb, f.server_pss_mb, f.server_pss_mb / f.players, f.client_pss_mb, f.login_pss_mb);
+    }
     std::printf("delay from an input to the first byte of the answer, beyond the game's own pauses (an input never "
                 "answered counts as %lld ms):\n",
                 static_cast<long long>(ANSWER_TIMEOUT.count()));
@@ -501,6 +591,9 @@ void print_details(const Figures& f) {
     for (int ask = 1; ask < ASK_COUNT; ++ask) line(ask_name(static_cast<Ask>(ask)), f.by_ask[ask], "");
     line("all in window", f.all, "");
     std::printf("steps answered otherwise than by the hero's new cell %d, battles %d\n", f.unexpected, f.battles);
+    std::printf("bytes reaching the player's terminal for a walking step: median %.0f, mean %.1f, 99th percentile "
+                "%.0f, over %zu steps\n",
+                f.step_bytes.median, f.step_bytes_mean, f.step_bytes.p99, f.step_bytes.count);
     for (const std::string& how : f.ended_early) std::printf("a game ended before the window closed: %s\n", how.c_str());
     std::printf("seconds of the window with answers slower than %.0f ms (players walking/encounter/battle at its "
                 "start: inputs, slow, worst):\n",
@@ -536,9 +629,32 @@ void print_details(const Figures& f) {
 
 }  // namespace
 
+// What the keeper adds to a player: the client's CPU in a stage and the
+// server's, shared out evenly over the whole window (it serves every stage
+// at once, so its CPU cannot be told by stage); the client's PSS and the
+// server's shared out.
+double keeper_cpu(const Figures& f, Stage stage) {
+    const int s = static_cast<int>(stage);
+    return f.through_keeper && f.player_seconds[s] > 0 ? f.client_cpu_percent[s] + f.server_cpu_percent : 0;
+}
+double keeper_pss(const Figures& f) { return f.through_keeper ? f.client_pss_mb + f.server_pss_mb / f.players : 0; }
+
+// "1.00 %", or through the keeper "1.50 % (keeper 0.50 %)", the first figure
+// the game and the keeper together.
+std::string with_keeper(const Figures& f, double game, double keeper, const char* unit, int decimals) {
+    char text[96];
+    if (f.through_keeper) {
+        std::snprintf(text, sizeof text, "%.*f %s (keeper %.*f %s)", decimals, game + keeper, unit, decimals, keeper, unit);
+    } else {
+        std::snprintf(text, sizeof text, "%.*f %s", decimals, game, unit);
+    }
+    return text;
+}
+
 int main(int argc, char** argv) {
     int window_seconds = 60;
     bool without_sound = false;
+    bool direct = true, through_keeper = false;
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -546,10 +662,15 @@ int main(int argc, char** argv) {
             window_seconds = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--without-sound") {
             without_sound = true;
+        } else if (arg == "--through-tmux") {
+            direct = false;
+            through_keeper = true;
+        } else if (arg == "--both") {
+            direct = through_keeper = true;
         } else if (std::atoi(arg.c_str()) > 0) {
             counts.push_back(std::atoi(arg.c_str()));
         } else {
-            std::fprintf(stderr, "usage: load_bench [--seconds S] [--without-sound] [N ...]\n");
+            std::fprintf(stderr, "usage: load_bench [--seconds S] [--without-sound] [--through-tmux | --both] [N ...]\n");
             return 2;
         }
     }
@@ -563,25 +684,36 @@ int main(int argc, char** argv) {
     std::vector<Figures> runs;
     for (int players : counts) {
         if (stop_requested) break;
-        runs.push_back(run_load(players, window_seconds, without_sound));
-        print_details(runs.back());
+        for (const bool keeper : {false, true}) {
+            if ((keeper ? !through_keeper : !direct) || stop_requested) continue;
+            runs.push_back(run_load(players, window_seconds, without_sound, keeper));
+            print_details(runs.back());
+        }
     }
     const auto who = [&](const Figures& f) {
         return std::to_string(f.players) + " player" + (f.players == 1 ? "" : "s") + " at once on " +
-               std::to_string(cores) + " cores" + (f.without_sound ? ", without sound" : "");
+               std::to_string(cores) + " cores" + (f.without_sound ? ", without sound" : "") +
+               (f.through_keeper ? ", through tmux" : "");
     };
+    const auto walking = [](const Figures& f) { return f.cpu_percent[static_cast<int>(Stage::map)]; };
+    const auto battle = [](const Figures& f) { return f.cpu_percent[static_cast<int>(Stage::battle)]; };
     std::printf("| players | CPU per player, walking | in battle | VmRSS per player | PSS per player | delay median | "
-                "delay 99th percentile | all cores busy |\n|---|---|---|---|---|---|---|---|\n");
+                "delay 99th percentile | bytes a walking step | all cores busy |\n|---|---|---|---|---|---|---|---|---|\n");
     for (const Figures& f : runs)
-        std::printf("| %d%s | %.2f %% | %.2f %% | %.1f MB | %.1f MB | %.2f ms | %.2f ms | %.0f %% |\n", f.players,
-                    f.without_sound ? " (without sound)" : "", f.cpu_percent[static_cast<int>(Stage::map)],
-                    f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb, f.pss_mb, f.all.median, f.all.p99,
-                    f.system_busy_percent);
+        std::printf("| %d%s%s | %s | %s | %.1f MB | %s | %.2f ms | %.2f ms | %.1f | %.0f %% |\n", f.players,
+                    f.without_sound ? " (without sound)" : "", f.through_keeper ? ", through tmux" : "",
+                    with_keeper(f, walking(f), keeper_cpu(f, Stage::map), "%", 2).c_str(),
+                    with_keeper(f, battle(f), keeper_cpu(f, Stage::battle), "%", 2).c_str(), f.rss_mb,
+                    with_keeper(f, f.pss_mb, keeper_pss(f), "MB", 1).c_str(), f.all.median, f.all.p99,
+                    f.step_bytes_mean, f.system_busy_percent);
+    std::printf("(through tmux: the game and the keeper together, and the keeper's part: its client's, and the "
+                "server's shared out;\n VmRSS is the game's alone; bytes a walking step: the mean of what the "
+                "player's terminal got)\n");
     for (const Figures& f : runs)
         table_row(who(f).c_str(),
                   "CPU walking %.2f %%, battle %.2f %% of a core each; RSS %.1f MB, PSS %.1f MB each; delay beyond "
                   "pauses median %.2f ms, 99th pct %.2f ms",
-                  f.cpu_percent[static_cast<int>(Stage::map)], f.cpu_percent[static_cast<int>(Stage::battle)], f.rss_mb,
-                  f.pss_mb, f.all.median, f.all.p99);
+                  walking(f) + keeper_cpu(f, Stage::map), battle(f) + keeper_cpu(f, Stage::battle), f.rss_mb,
+                  f.pss_mb + keeper_pss(f), f.all.median, f.all.p99);
     return 0;
 }

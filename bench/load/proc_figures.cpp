@@ -131,6 +131,27 @@ std::vector<MappingMemory> memory_by_mapping(pid_t pid) {
     return mappings;
 }
 
+bool process_gone(pid_t pid) {
+    const std::string stat = read_proc(proc_path(pid, "stat"));
+    const auto close_paren = stat.rfind(')');
+    return close_paren == std::string::npos || close_paren + 2 >= stat.size() || stat[close_paren + 2] == 'Z' ||
+           stat[close_paren + 2] == 'X';
+}
+
+std::vector<pid_t> processes_mentioning(const std::string& text) {
+    std::vector<pid_t> found;
+    DIR* dir = opendir("/proc");
+    if (!dir) return found;
+    while (const dirent* entry = readdir(dir)) {
+        const pid_t pid = std::atoi(entry->d_name);
+        if (pid <= 0) continue;
+        // The arguments are separated by NULs, which find() reads through.
+        if (read_proc(proc_path(pid, "cmdline")).find(text) != std::string::npos) found.push_back(pid);
+    }
+    closedir(dir);
+    return found;
+}
+
 SystemTicks system_ticks() {
     // "cpu user nice system idle iowait irq softirq steal ..."
     std::istringstream fields(read_proc("/proc/stat"));

@@ -49,6 +49,12 @@ struct MappingMemory {
 };
 std::vector<MappingMemory> memory_by_mapping(pid_t pid);
 
+// A process that has ended, or ended and waits to be reaped.
+bool process_gone(pid_t pid);
+
+// Every process whose command line holds this text.
+std::vector<pid_t> processes_mentioning(const std::string& text);
+
 // The busy and total jiffies of every CPU together, from /proc/stat.
 struct SystemTicks {
     long long busy = 0;

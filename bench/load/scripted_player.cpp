@@ -74,6 +74,9 @@ void ScriptedPlayer::trace_screen() const {
 }
 
 void ScriptedPlayer::send(const std::string& bytes, Ask ask, Moment now) {
+    if (step_shown && !answered.empty()) answered.back().bytes = bytes_since_send;
+    step_shown = false;
+    bytes_since_send = 0;
     // A few bytes into an idle pty never block; a full one means the game
     // is stuck, and the answer's timeout will say so.
     const ssize_t written = write(fd, bytes.data(), bytes.size());
@@ -88,6 +91,7 @@ void ScriptedPlayer::send(const std::string& bytes, Ask ask, Moment now) {
 void ScriptedPlayer::output(const char* bytes, std::size_t count, Moment now) {
     screen.feed(bytes, count);
     last_output = now;
+    bytes_since_send += static_cast<long>(count);
     if (wait == Wait::answer && !first_byte_seen) {
         first_byte_seen = true;
         answered.push_back({asked, sent_at, std::chrono::duration<double, std::milli>(now - sent_at).count()});
@@ -115,6 +119,7 @@ void ScriptedPlayer::output(const char* bytes, std::size_t count, Moment now) {
 
 void ScriptedPlayer::walk_answered(Moment now) {
     if (screen.hero_at(expect_x, expect_y)) {
+        step_shown = true;
         walking = true;
         wait = Wait::step;
         step_due = now + STEP_PAUSE + milliseconds(random() % (THINK_MS + 1));

@@ -36,6 +36,9 @@ struct Answered {
     Moment sent;
     double ms;  // from the input's write to the first byte read after it
     bool in_time = true;  // false: nothing came within the timeout, which ms then holds
+    // A walking step shown as expected: every byte its terminal got for it,
+    // up to the next input; -1 otherwise.
+    long bytes = -1;
 };
 
 // How long a player waits for an answer before it takes the input as lost.
@@ -84,6 +87,8 @@ private:
     Moment step_due{};
     Ask asked = Ask::intro_key;
     bool first_byte_seen = false;
+    long bytes_since_send = 0;
+    bool step_shown = false;  // the hero is on the cell the last input asked for
 
     // The walk: along row 2 between columns 4 and 9, one cell a step.
     bool walking = false;
