@@ -332,39 +332,43 @@ TEST(Hosting, WatchersSeeTheBattleAndReachNothing) {
 
     const std::string battle = cells(player);
     VtermTerminal first(host.watch("bob", "alice"));
-    EXPECT_TRUE(first.wait_for([&](const VtermTerminal& t) { return cells(t) == battle; }, TIMEOUT_MS))
-        << first.screen_dump();
-    VtermTerminal second(host.watch("bob", "alice", 120, 40));
     // tmux asks the watcher's terminal for the game's mouse reports too, so
-    // its clicks are really sent.
-    EXPECT_TRUE(second.wait_for(
-        [&](const VtermTerminal& t) { return cells(t, 80, 25) == battle && t.mouse_mode() != VTERM_PROP_MOUSE_NONE; },
+    // the watcher's clicks are really sent.
+    EXPECT_TRUE(first.wait_for(
+        [&](const VtermTerminal& t) { return cells(t) == battle && t.mouse_mode() != VTERM_PROP_MOUSE_NONE; },
         TIMEOUT_MS))
-        << second.screen_dump() << "mouse mode " << second.mouse_mode();
-    // Escape and the keyboard's way to a command, had they reached the game,
-    // would end the battle or play a round; then tmux's doors. Its Ctrl+C
-    // leaves after them all, so they have all been read by then.
+        << first.screen_dump() << "mouse mode " << first.mouse_mode();
+    // The first watcher's terminal is the player's size, so its Escape lands
+    // on the player's Escape, and the keyboard's way to a command on the
+    // player's commands: had they reached the game, the battle would be
+    // over or a round played. Then tmux's doors. Its Ctrl+C leaves after
+    // them all, so they have all been read by then.
     const std::string opened = host.sshd.folder() + "/home/opened";
-    second.click(66, 21);
-    second.send_bytes("x\x1b[A\r");
-    for (const char* door : {"c", ":", "d", "?", "[", "%"}) second.send_bytes(std::string("\x02") + door);
-    second.send_bytes("\x02:run-shell\t'touch\t" + opened + "'\r\x03");
-    second.wait_exit(TIMEOUT_MS);
-    EXPECT_TRUE(second.exited()) << second.screen_dump();
+    first.click(66, 21);
+    first.send_bytes("x\x1b[A\r");
+    for (const char* door : {"c", ":", "d", "?", "[", "%"}) first.send_bytes(std::string("\x02") + door);
+    first.send_bytes("\x02:run-shell\t'touch\t" + opened + "'\r\x03");
+    first.wait_exit(TIMEOUT_MS);
+    EXPECT_TRUE(first.exited()) << first.screen_dump();
+
+    // A bigger watcher's terminal leaves the player's screen as it is.
+    VtermTerminal second(host.watch("bob", "alice", 120, 40));
+    EXPECT_TRUE(second.wait_for([&](const VtermTerminal& t) { return cells(t, 80, 25) == battle; }, TIMEOUT_MS))
+        << second.screen_dump();
 
     player.click(66, 17);  // Attack: the first round of the battle, on the same cells
     EXPECT_TRUE(monster_hp_shown(player, 200 - battle_dice().blow())) << player.screen_dump();
-    EXPECT_TRUE(eventually([&] { return cells(first) == cells(player); },
+    EXPECT_TRUE(eventually([&] { return cells(second, 80, 25) == cells(player); },
                            [&] {
-                               first.pump(50);
+                               second.pump(50);
                                player.pump(50);
                            }))
-        << first.screen_dump() << player.screen_dump();
+        << second.screen_dump() << player.screen_dump();
     EXPECT_NE(access(opened.c_str(), F_OK), 0);
-    first.send_bytes("q");
-    first.wait_exit(TIMEOUT_MS);
-    EXPECT_EQ(first.terminal_check().message_lines, std::vector<std::string>{"dunmar-host: you stopped watching alice"})
-        << first.screen_dump();
+    second.send_bytes("q");
+    second.wait_exit(TIMEOUT_MS);
+    EXPECT_EQ(second.terminal_check().message_lines, std::vector<std::string>{"dunmar-host: you stopped watching alice"})
+        << second.screen_dump();
     // The player's own Ctrl+C still ends the game, and everything with it.
     player.send_bytes("\x03");
     EXPECT_TRUE(eventually([&] { return host.sshd.player_processes().empty(); }, [&] { player.pump(100); }))
