@@ -4,7 +4,9 @@
 # down, for a grace period the host sets. `dunmar-host keys` writes the
 # account's keys file from the host's list of players; sshd then starts
 # `dunmar-host login NAME` for each login, and tmux starts `left` and
-# `expire` as a player's connection goes. dunmar-host(6) says how to host.
+# `expire` as a player's connection goes. A login given the command `watch`
+# lists the games, and `watch NAME` shows that game read-only.
+# dunmar-host(6) says how to host.
 #
 # Who a login is comes from the keys file itself: each line carries its
 # player's name in a `command=` of its own, under `restrict`, so sshd runs
@@ -146,6 +148,15 @@ set -g terminal-features 'xterm-256color:RGB'
 # A client gone (a dropped connection, or one taken over) starts the
 # player's grace period; a hook's output would show over the game.
 set-hook -g client-detached "run-shell -b \"'$self' left #{session_name} > /dev/null 2>&1 || true\""
+# A watcher's session has this key table and nothing else: the ways out.
+# The client is read-only too, so no other command would run anyway, and
+# none of its keys or clicks reaches the game. A player's table stays the
+# empty root one, so a player's q and Ctrl+C are the game's as before.
+bind -T watch q detach-client -E true
+bind -T watch C-c detach-client -E true
+# Keys that come in a burst would be taken for a paste and passed over the
+# key table, so a watcher's q after other keys would not leave.
+set -g assume-paste-time 0
 EOF
 }
 
@@ -168,13 +179,93 @@ login() {
     mkdir -p "$folder"
     chmod 700 "$folder"
     write_config "$folder/tmux.conf.$$" && mv -f "$folder/tmux.conf.$$" "$folder/tmux.conf"
+    # sshd keeps the key's own command and hands over the one asked for
+    # here: `watch` watches, anything else is ignored as it always was.
+    set -f
+    # shellcheck disable=SC2086
+    set -- ${SSH_ORIGINAL_COMMAND:-}
+    set +f
+    if [ "${1:-}" = watch ]; then
+        shift
+        if [ $# -eq 0 ]; then list_games; else watch_game "$@"; fi
+        return
+    fi
     # A second login of a player still connected takes the game over: the
     # first client is replaced by a line saying so (and the login that ran
     # it ends). -D on the next command detaches whoever got in between.
     keeper detach-client -s "=$name" -E "echo 'dunmar: another login of $name took this game over.'" \
         > /dev/null 2>&1 || true
-    # The player's game, made if it is not there.
+    # The player's game, made if it is not there. -D detaches the player's
+    # other clients only: watchers are on sessions of their own.
     keeper new-session -A -D -s "$name" "exec '$game'" \; set-option @dunmar_grace "$grace"
+}
+
+# `watch`: the games being played now, a line each.
+list_games() {
+    now=$(date +%s)
+    listed=0
+    for entry in $(keeper list-sessions -F '#{session_name},#{session_created},#{session_attached}' 2> /dev/null); do
+        name=${entry%%,*} rest=${entry#*,}
+        good_name "$name" || continue # a watcher's session
+        [ "$listed" -eq 1 ] || printf '%-16s %-9s %s\n' PLAYER PLAYED ON
+        listed=1
+        away=""
+        [ "${rest#*,}" -gt 0 ] || away=" (away)"
+        printf '%-16s %-9s %s%s\n' "$name" "$(played $((now - ${rest%%,*})))" "$(screen_of "$name")" "$away"
+    done
+    [ "$listed" -eq 1 ] || echo "Nobody is playing now."
+}
+
+played() {
+    if [ "$1" -ge 3600 ]; then
+        printf '%dh %02dm' $(($1 / 3600)) $(($1 % 3600 / 60))
+    else
+        printf '%dm %02ds' $(($1 / 60)) $(($1 % 60))
+    fi
+}
+
+# A battle is the screen with Attack in its command column and Escape four
+# rows under it, at the same column, wherever the game is centred. Each
+# character that is not ASCII becomes one ? first, so that awk's byte
+# columns are the screen's.
+screen_of() {
+    if keeper capture-pane -p -t "=$1:" | LC_ALL=C.UTF-8 sed 's/[^ -~]/?/g' | awk '
+        { a = index($0, "Attack"); if (a) attack[NR] = a; e = index($0, "Escape") }
+        e && attack[NR - 4] == e { found = 1 }
+        END { exit !found }'; then
+        echo battle
+    else
+        echo map
+    fi
+}
+
+# `watch NAME`: that game, read-only, on a session of the watcher's own
+# grouped with the player's. Its own session keeps the watcher out of the
+# player's #{session_attached} (so out of the grace period) and out of the
+# player's -D and detach-client -s, and gives it the watch key table;
+# ignore-size keeps its terminal's size out of the game's while the player
+# is attached (with no player attached, tmux sizes the window from the
+# watchers, until the player is back). The session goes
+# when the watcher does (destroy-unattached, set once attached: set before,
+# it would go at once).
+watch_game() {
+    if [ $# -ne 1 ] || ! good_name "$1"; then
+        say "watch takes a player's name, as listed by ssh -t HOST watch"
+        exit 2
+    fi
+    if ! keeper has-session -t "=$1" 2> /dev/null; then
+        say "nobody called $1 is playing now: ssh -t HOST watch lists the games"
+        exit 1
+    fi
+    me="_watch$$"
+    keeper new-session -d -t "=$1" -s "$me" \; set-option -t "=$me:" key-table watch \; \
+        attach-session -r -f ignore-size -t "=$me" \; set-option -t "=$me:" destroy-unattached on || true
+    keeper kill-session -t "=$me" > /dev/null 2>&1 || true
+    if keeper has-session -t "=$1" 2> /dev/null; then
+        say "you stopped watching $1"
+    else
+        say "$1's game is over"
+    fi
 }
 
 # The client-detached hook: the session of the player who left is killed
@@ -193,7 +284,9 @@ expire() {
     name=$1 token=$2
     state=$(keeper display-message -p -t "=$name:" '#{session_attached} #{@dunmar_left}') || exit 0
     [ "$state" = "0 $token" ] || exit 0
-    keeper kill-session -t "=$name"
+    # The window, not the session: the watchers' sessions share it and
+    # would keep the game alive; they go with it.
+    keeper kill-window -t "=$name:"
 }
 
 usage() {

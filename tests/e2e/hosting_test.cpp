@@ -1,8 +1,8 @@
 // The host command's set-up on a loopback sshd, from an installed prefix: a
 // player per key, each game kept in a tmux session while its player's
 // connection is down, taken over by the player's next login, and ended
-// after the grace period with nothing of it left running; tmux's own keys
-// and commands are shut to the players.
+// after the grace period with nothing of it left running, and watched
+// read-only; tmux's own keys and commands are shut to players and watchers.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -79,6 +79,21 @@ public:
         return launch;
     }
 
+    TerminalLaunch watch(const std::string& key, const std::string& player, int columns = 80, int rows = 25) const {
+        TerminalLaunch launch;
+        launch.argv = terminal_check_wrapper(sshd.ssh({"-t"}, {"watch", player}, key));
+        launch.columns = columns;
+        launch.rows = rows;
+        return launch;
+    }
+
+    // `ssh -t HOST watch ...`, answered without a terminal of the test's.
+    SshAnswer ask_watch(const std::vector<std::string>& words) const {
+        std::vector<std::string> command{"watch"};
+        command.insert(command.end(), words.begin(), words.end());
+        return ask(sshd, sshd.ssh({"-t", "-t"}, command, "bob"));
+    }
+
     // The connection dropped as a killed client drops it.
     void drop(VtermTerminal& term) const {
         const std::vector<pid_t> client = children_of(term.pid());
@@ -95,17 +110,23 @@ public:
     START_SSHD((host).sshd, keys_block((host).sshd));        \
     ASSERT_TRUE((host).freeze_the_game(dice))
 
-// Every cell as the player sees it: glyph, colours and attributes. A cell
-// erased and one drawn as a space look the same, and tmux's repaint may
-// give either.
-std::string cells(const VtermTerminal& t) {
+// Every cell as the player sees it, or those of the top left columns x
+// rows: glyph, colours and attributes. A cell erased and one drawn as a
+// space look the same, and tmux's repaint may give either.
+std::string cells(const VtermTerminal& t, int columns = 0, int rows = 0) {
     std::string all;
-    for (int y = 0; y < t.rows(); ++y)
-        for (int x = 0; x < t.columns(); ++x)
+    for (int y = 0; y < (rows > 0 ? rows : t.rows()); ++y)
+        for (int x = 0; x < (columns > 0 ? columns : t.columns()); ++x)
             all += std::to_string(t.glyph_at(x, y) == 0 ? U' ' : t.glyph_at(x, y)) + "/" + std::to_string(t.fg_at(x, y)) + "/" +
                    std::to_string(t.bg_at(x, y)) + (t.bold_at(x, y) ? "b" : "") + (t.reverse_at(x, y) ? "r" : "") +
                    " ";
     return all;
+}
+
+// The line of `watch`'s list that starts with the player's name.
+std::string listed_game(const std::string& said, const std::string& player) {
+    const std::size_t at = said.find("\n" + player + " ");
+    return at == std::string::npos ? "" : said.substr(at + 1, said.find('\n', at + 1) - at - 1);
 }
 
 TEST(Hosting, EachKeyIsItsPlayerAndNoOtherKeyPlays) {
@@ -290,6 +311,111 @@ TEST(Hosting, TheKeepersDoorsAreShut) {
         << term.screen_dump();
     EXPECT_NE(access(opened.c_str(), F_OK), 0);
     EXPECT_EQ(host.sshd.player_pids("dunmar-game").size(), 1u) << listed(host.sshd.player_processes());
+}
+
+// Two watchers of a battle, the second in a 120 x 40 terminal: each gets
+// the whole screen at once; nothing the second types or clicks, tmux's
+// doors included, reaches the game or its size, as the player's own next
+// click shows; q and Ctrl+C leave.
+TEST(Hosting, WatchersSeeTheBattleAndReachNothing) {
+    Host host;
+    START_HOST(host, battle_dice());
+    ASSERT_EQ(host.list_players("alice " + host.sshd.make_key("alice") + "\nbob " + host.sshd.make_key("bob") + "\n")
+                  .exit_code,
+              0);
+    VtermTerminal player(host.login("alice"));
+    ASSERT_TRUE(intro_to_map(player, TIMEOUT_MS)) << player.screen_dump() << listed(host.sshd.player_processes());
+    ASSERT_TRUE(walk_into_battle(player)) << player.screen_dump();
+    ASSERT_TRUE(command_awaited(player)) << player.screen_dump();
+    const SshAnswer games = host.ask_watch({});
+    EXPECT_NE(listed_game(games.said, "alice").find(" battle"), std::string::npos) << games.said;
+
+    const std::string battle = cells(player);
+    VtermTerminal first(host.watch("bob", "alice"));
+    // tmux asks the watcher's terminal for the game's mouse reports too, so
+    // the watcher's clicks are really sent.
+    EXPECT_TRUE(first.wait_for(
+        [&](const VtermTerminal& t) { return cells(t) == battle && t.mouse_mode() != VTERM_PROP_MOUSE_NONE; },
+        TIMEOUT_MS))
+        << first.screen_dump() << "mouse mode " << first.mouse_mode();
+    // The first watcher's terminal is the player's size, so its Escape lands
+    // on the player's Escape, and the keyboard's way to a command on the
+    // player's commands: had they reached the game, the battle would be
+    // over or a round played. Then tmux's doors. Its Ctrl+C leaves after
+    // them all, so they have all been read by then.
+    const std::string opened = host.sshd.folder() + "/home/opened";
+    first.click(66, 21);
+    first.send_bytes("x\x1b[A\r");
+    for (const char* door : {"c", ":", "d", "?", "[", "%"}) first.send_bytes(std::string("\x02") + door);
+    first.send_bytes("\x02:run-shell\t'touch\t" + opened + "'\r\x03");
+    first.wait_exit(TIMEOUT_MS);
+    EXPECT_TRUE(first.exited()) << first.screen_dump();
+
+    // A bigger watcher's terminal leaves the player's screen as it is.
+    VtermTerminal second(host.watch("bob", "alice", 120, 40));
+    EXPECT_TRUE(second.wait_for([&](const VtermTerminal& t) { return cells(t, 80, 25) == battle; }, TIMEOUT_MS))
+        << second.screen_dump();
+
+    player.click(66, 17);  // Attack: the first round of the battle, on the same cells
+    EXPECT_TRUE(monster_hp_shown(player, 200 - battle_dice().blow())) << player.screen_dump();
+    EXPECT_TRUE(eventually([&] { return cells(second, 80, 25) == cells(player); },
+                           [&] {
+                               second.pump(50);
+                               player.pump(50);
+                           }))
+        << second.screen_dump() << player.screen_dump();
+    EXPECT_NE(access(opened.c_str(), F_OK), 0);
+    second.send_bytes("q");
+    second.wait_exit(TIMEOUT_MS);
+    EXPECT_EQ(second.terminal_check().message_lines, std::vector<std::string>{"dunmar-host: you stopped watching alice"})
+        << second.screen_dump();
+    // The player's own Ctrl+C still ends the game, and everything with it.
+    player.send_bytes("\x03");
+    EXPECT_TRUE(eventually([&] { return host.sshd.player_processes().empty(); }, [&] { player.pump(100); }))
+        << listed(host.sshd.player_processes());
+}
+
+// A watcher is no player: a takeover leaves it watching, and a drop ends
+// the game after the grace period all the same, the watcher's view with it.
+TEST(Hosting, AWatcherNeitherKeepsTheGameNorLosesIt) {
+    Host host;
+    START_HOST(host, quiet_dice());
+    ASSERT_EQ(
+        host.list_players("alice " + host.sshd.make_key("alice") + "\nbob " + host.sshd.make_key("bob") + "\n", "3s")
+            .exit_code,
+        0);
+    const SshAnswer none = host.ask_watch({});
+    EXPECT_NE(none.said.find("Nobody is playing now."), std::string::npos) << none.said;
+    VtermTerminal first(host.login("alice"));
+    ASSERT_TRUE(intro_to_map(first, TIMEOUT_MS)) << first.screen_dump() << listed(host.sshd.player_processes());
+    const SshAnswer games = host.ask_watch({});
+    EXPECT_NE(listed_game(games.said, "alice").find(" map"), std::string::npos) << games.said;
+    for (const char* wrong : {"carol", "../alice"}) {
+        const SshAnswer answer = host.ask_watch({wrong});
+        EXPECT_NE(answer.said.find(wrong[0] == 'c' ? "nobody called carol is playing now" : "watch takes a player's name"),
+                  std::string::npos)
+            << answer.said;
+    }
+
+    VtermTerminal watcher(host.watch("bob", "alice", 120, 40));
+    ASSERT_TRUE(watcher.wait_for(map_shown, TIMEOUT_MS)) << watcher.screen_dump();
+    VtermTerminal second(host.login("alice"));
+    EXPECT_TRUE(second.wait_for(
+        [](const VtermTerminal& t) { return map_shown(t) && t.mouse_mode() != VTERM_PROP_MOUSE_NONE; }, TIMEOUT_MS))
+        << second.screen_dump();
+    first.wait_exit(TIMEOUT_MS);
+    EXPECT_TRUE(first.exited());
+    second.click(62, 11);
+    EXPECT_TRUE(second.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << second.screen_dump();
+    EXPECT_TRUE(watcher.wait_for_text(1, 1, "Item", TIMEOUT_MS)) << watcher.screen_dump();
+
+    host.drop(second);
+    EXPECT_TRUE(eventually([&] { return host.sshd.player_processes().empty(); }, [&] { watcher.pump(100); },
+                           3000 + TIMEOUT_MS))
+        << listed(host.sshd.player_processes());
+    watcher.wait_exit(TIMEOUT_MS);
+    const std::vector<std::string> said = watcher.terminal_check().message_lines;
+    EXPECT_TRUE(!said.empty() && said.back() == "dunmar-host: alice's game is over") << watcher.screen_dump();
 }
 
 }  // namespace
