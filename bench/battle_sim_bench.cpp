@@ -17,6 +17,7 @@
 #include "battle/monster_actions.h"
 #include "battle/player_commands.h"
 #include "console/console_output.h"
+#include "console/pause.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 #include "platform/doubles/test_console.h"

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "console/pause.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 #include "platform/screen_buffer.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/console_output.h"
+#include "console/pause.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 #include "platform/doubles/test_console.h"

@@ -11,12 +11,12 @@
 #include "battle/player_commands.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
-#include "platform/console_device.h"
-#include "platform/text_file.h"
+#include "console/pause.h"
 #include "state/battle_values.h"
 #include "support/apstring"
 #include "support/game_streams.h"
 #include "support/random.h"
+#include "support/text_file.h"
 
 namespace {
 

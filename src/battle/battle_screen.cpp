@@ -1,9 +1,8 @@
 #include "battle/battle_screen.h"
 
-
 #include "console/art_file.h"
 #include "console/console_output.h"
-#include "platform/console_device.h"
+#include "console/pause.h"
 #include "state/battle_values.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "console/console_output.h"
-#include "platform/console_device.h"
+#include "console/pause.h"
 #include "state/battle_values.h"
 #include "state/hero_clamp.h"
 #include "state/tables.h"

@@ -3,11 +3,11 @@
 #include <fstream>
 
 #include "console/console_output.h"
-#include "platform/console_device.h"
-#include "platform/text_file.h"
+#include "console/pause.h"
 #include "support/apstring"
 #include "support/game_streams.h"
 #include "support/random.h"
+#include "support/text_file.h"
 
 bool draw_art_file(const char* file_name, int column, int first_row, int color, int pause_ms, void (*on_open)()) {
     std::ifstream in;

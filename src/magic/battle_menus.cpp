@@ -4,9 +4,9 @@
 #include "console/art_file.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
+#include "console/pause.h"
 #include "magic/items.h"
 #include "magic/spells.h"
-#include "platform/console_device.h"
 #include "state/battle_values.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "audio/sound_effects.h"
 #include "console/console_output.h"
-#include "platform/console_device.h"
+#include "console/pause.h"
 #include "state/battle_values.h"
 #include "state/tables.h"
 #include "support/random.h"

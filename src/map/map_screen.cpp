@@ -5,9 +5,9 @@
 
 #include "console/console_output.h"
 #include "map/status_panel.h"
-#include "platform/text_file.h"
 #include "state/tables.h"
 #include "support/game_streams.h"
+#include "support/text_file.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "console/console_input.h"
 #include "console/console_output.h"
+#include "console/pause.h"
 #include "magic/field_menus.h"
 #include "map/map_screen.h"
 #include "map/status_panel.h"
-#include "platform/console_device.h"
 #include "state/hero_clamp.h"
 #include "state/tables.h"
 #include "support/random.h"

@@ -48,8 +48,3 @@ void ConsoleDevice::discard_input() {
 
 void install_console_device(ConsoleDevice& device) { current_device = &device; }
 ConsoleDevice& console_device() { return *current_device; }
-
-void Sleep(int ms) {
-    current_device->present();
-    installed_clock().pause(ms);
-}

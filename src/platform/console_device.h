@@ -54,6 +54,3 @@ private:
 
 void install_console_device(ConsoleDevice& device);
 ConsoleDevice& console_device();
-
-// The console's pause: an observation point, then the clock's pause.
-void Sleep(int ms);

@@ -6,9 +6,9 @@
 #include "audio/music_player.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
-#include "platform/text_file.h"
 #include "support/apstring"
 #include "support/game_streams.h"
+#include "support/text_file.h"
 
 void show_intro() {
     music.close();

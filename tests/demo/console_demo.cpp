@@ -21,6 +21,7 @@
 #include "console/art_file.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
+#include "console/pause.h"
 #include "platform/clock.h"
 #include "platform/terminal/terminal_console.h"
 #include "support/apstring"

@@ -1,6 +1,7 @@
-// The game's entry point: the command line first, before the terminal is
-// touched, then the real terminal, the wall clock and the real sound (the
-// default), then the game.
+// The game's entry point, and the one file that sees both the game and the
+// devices under it: the command line first, before the terminal is touched,
+// then the real terminal, the wall clock and the real sound (the default)
+// are installed, then the game runs on them.
 #include <iostream>
 
 #include "console/console_output.h"

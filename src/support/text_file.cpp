@@ -1,10 +1,11 @@
-#include "platform/text_file.h"
+#include "support/text_file.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 bool open_text_file(std::ifstream& in, const char* name) {
-    struct stat info {};
-    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(name, error)) return false;
     in.open(name, std::ios::in | std::ios::binary);
     return in.is_open();
 }
