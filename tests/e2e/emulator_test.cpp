@@ -82,7 +82,7 @@ void expect_reference_map(const X11Terminal& term) {
 class RealEmulator : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RealEmulator, PlaysTheGameWithThePointer) {
-#ifdef GAME_SANITIZE_BUILD
+#ifdef GAME_SANITIZE
     GTEST_SKIP() << "these check the emulators, not the game's memory: left to the plain build";
 #endif
     const Emulator* emulator = find_emulator(GetParam());

@@ -26,7 +26,7 @@ namespace {
 constexpr int TIMEOUT_MS = 15000;
 
 // These check the host's set-up, not the game's memory.
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef GAME_SANITIZE
 constexpr bool SANITIZED = true;
 #else
 constexpr bool SANITIZED = false;

@@ -34,7 +34,7 @@ double seen(VtermTerminal& term, const SoundServer& server, const std::function<
 }
 
 TEST_P(SoundServers, TheGameIsHeardAtTheSinksMonitor) {
-#ifdef GAME_SANITIZE_BUILD
+#ifdef GAME_SANITIZE
     GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
 #endif
     SoundServer server(GetParam());
@@ -100,7 +100,7 @@ std::string silent_song() {
 // the picture's last line, 0.9 s later, while the heal (1.3 s) still sounds.
 // The effects have one channel: the cry must stop the heal, not join it.
 TEST_P(SoundServers, ANewEffectCutsTheOneStillPlaying) {
-#ifdef GAME_SANITIZE_BUILD
+#ifdef GAME_SANITIZE
     GTEST_SKIP() << "checks a sound server, not the game's memory: not in the sanitizer build";
 #endif
     SoundServer server(GetParam());

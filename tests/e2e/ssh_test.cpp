@@ -53,7 +53,7 @@ void PrintTo(const Session& session, std::ostream* out) { *out << session.name; 
 class OverSsh : public ::testing::TestWithParam<Session> {};
 
 TEST_P(OverSsh, TheGameEndsWithTheSessionAndLeavesNothingRunning) {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef GAME_SANITIZE
     GTEST_SKIP() << "checks sshd's handling of the session, not the game's memory";
 #endif
     const Session& session = GetParam();
@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Ssh, OverSsh,
 // replaced by the game, which will not run without a terminal, and no
 // connection is forwarded either way. The data is the players' to read only.
 TEST(Hosting, TheAccountReachesNothingButTheGame) {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef GAME_SANITIZE
     GTEST_SKIP() << "checks sshd's configuration, not the game's memory";
 #endif
     LoopbackSshd sshd;

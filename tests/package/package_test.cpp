@@ -30,7 +30,7 @@ bool package_present() {
 
 // Why the package cannot be checked here; empty when it can.
 std::string why_not_here() {
-#ifdef GAME_SANITIZED
+#ifdef GAME_SANITIZE
     return "the sanitizer build checks the game's memory, not its package";
 #endif
     if (geteuid() != 0) return "installing a package needs root";

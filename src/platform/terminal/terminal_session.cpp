@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef GAME_SANITIZE
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -189,7 +189,7 @@ int begin_terminal_session(int in_fd, int out_fd) {
     install_handler(SIGTSTP, on_suspend, SA_RESTART);
     install_handler(SIGWINCH, on_resize, SA_RESTART);
     std::atexit(at_exit);
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef GAME_SANITIZE
     // A sanitizer that finds a fault reports it and ends the program its own
     // way, past our handlers: give the terminal back first, so the report
     // can be read.
