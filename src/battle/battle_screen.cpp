@@ -2,6 +2,7 @@
 
 #include "console/art_file.h"
 #include "console/console_output.h"
+#include "console/frame_box.h"
 #include "console/pause.h"
 #include "state/battle_values.h"
 
@@ -45,24 +46,10 @@ void draw_battle_screen() {
 
 void draw_battle_frame() {
     set_color(7);
-    for (int x = 2; x <= 77; ++x) {
-        write_frame_char(x, 16, 205);
-        write_frame_char(x, 23, 205);
-        write_frame_char(x, 1, 205);
-    }
-    for (int y = 1; y <= 22; ++y) {
-        write_frame_char(78, y, 186);
-        write_frame_char(1, y, 186);
-    }
-    for (int x = 62; x <= 78; ++x) {
-        write_frame_char(x, 1, 205);
-        write_frame_char(x, 23, 205);
-    }
-    write_frame_char(78, 1, 187);
-    write_frame_char(1, 1, 201);
-    write_frame_char(1, 16, 204);
-    write_frame_char(1, 23, 200);
-    write_frame_char(78, 23, 188);
+    draw_double_box(1, 1, 78, 23, write_frame_char);
+    // The divider above the hero's status joins the left side only.
+    draw_box_row(2, 77, 16, write_frame_char);
+    write_frame_char(1, 16, BOX_TEE_RIGHT);
 }
 
 // The colour comes first, so that even "Cannot find file" shows on the black

@@ -4,6 +4,7 @@
 #include "battle/battle_screen.h"
 #include "console/console_input.h"
 #include "console/console_output.h"
+#include "console/frame_box.h"
 #include "console/pause.h"
 #include "magic/battle_menus.h"
 #include "state/battle_values.h"
@@ -95,31 +96,13 @@ void player_escape(int* escaped) {
 }
 
 void menu_window(apstring title) {
-    for (int x = 31; x <= 45; ++x) {
-        goto_xy(x, 5);
-        write_char(205);
-        goto_xy(x, 19);
-        write_char(205);
-    }
-    for (int y = 6; y <= 18; ++y) {
-        goto_xy(30, y);
-        write_char(186);
-        goto_xy(46, y);
-        write_char(186);
-    }
+    draw_double_box(30, 5, 46, 19, put_box_char);
+    // The entries' rows are blanked; the title's row keeps what was there.
     for (int y = 7; y <= 17; ++y)
         for (int x = 31; x <= 45; ++x) {
             goto_xy(x, y);
             write_char(' ');
         }
-    goto_xy(30, 5);
-    write_char(201);
-    goto_xy(30, 19);
-    write_char(200);
-    goto_xy(46, 5);
-    write_char(187);
-    goto_xy(46, 19);
-    write_char(188);
     goto_xy(31, 6);
     write_text(title.c_str());
 

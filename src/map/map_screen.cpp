@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "console/console_output.h"
+#include "console/frame_box.h"
 #include "map/status_panel.h"
 #include "state/tables.h"
 #include "support/game_streams.h"
@@ -39,21 +40,11 @@ void read_into_cell(int i) {
 
 void draw_map_frame() {
     set_color(8);
-    for (int x = 4; x <= 77; ++x) {
-        write_frame_char(x, 1, 205);
-        write_frame_char(x, 23, 205);
-    }
-    for (int y = 2; y <= 22; ++y) {
-        write_frame_char(3, y, 186);
-        write_frame_char(59, y, 186);
-        write_frame_char(78, y, 186);
-    }
-    write_frame_char(59, 1, 203);
-    write_frame_char(59, 23, 202);
-    write_frame_char(3, 1, 201);
-    write_frame_char(3, 23, 200);
-    write_frame_char(78, 1, 187);
-    write_frame_char(78, 23, 188);
+    draw_double_box(3, 1, 78, 23, write_frame_char);
+    // The divider between the map and the panel.
+    draw_box_column(59, 2, 22, write_frame_char);
+    write_frame_char(59, 1, BOX_TEE_DOWN);
+    write_frame_char(59, 23, BOX_TEE_UP);
 }
 
 void draw_map_screen() {
