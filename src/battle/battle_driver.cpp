@@ -28,7 +28,10 @@ void run_battle(Party& party) {
     escape_attempted = false;
     int escaped = 0;
     reset_monster_table();
-    do {
+    // Every way out is inside the round: an escape or a victory returns, a
+    // defeat ends the game, so a round that gets to its end always has a
+    // next one.
+    for (;;) {
         hide_amount = false;
         menu_cancelled = false;
         reseed_random_from_clock();
@@ -57,7 +60,7 @@ void run_battle(Party& party) {
             game_over_screen();
             std::exit(1);
         }
-    } while (escaped != 1 && party.party_hp[0] > 0 && monster_hp() > 0);
+    }
 }
 
 void game_over_screen() {
