@@ -1,5 +1,18 @@
 // The game's pause: the player sees the screen as it has been drawn so far,
 // then the game waits on its clock.
+//
+// No terminal draws more often than its display, at most every 7 to 17 ms,
+// so the screen is shown at a pause only when the display could show it: at
+// every pause of a display frame or longer, and during a run of shorter
+// pauses (the dissolve's and the sparkles' 2 ms) whenever holding it back
+// through this pause would leave what was drawn unseen for a frame. Every
+// change is then on the terminal at most one frame after it would have
+// been at its own pause, and a cell drawn twice within a frame is sent once.
+// The pauses themselves keep their lengths. The console shows the screen
+// before every input wait and poll, and at exit, whatever the pauses did.
 #pragma once
+
+// 8 ms: a frame of a 120 Hz display.
+constexpr int DISPLAY_FRAME_MS = 8;
 
 void Sleep(int ms);
