@@ -10,7 +10,8 @@
 // /proc/self/io, read before and after each run with nothing else writing
 // in between); the bytes are what the pty's other side reads between the
 // marks the program writes around each run. In 16 colours and in 24-bit
-// colour.
+// colour. The program's CPU time and its voluntary context switches (its
+// wake-ups from waiting) over each run go with them, from getrusage.
 //
 // On the wire: the installed game played through `ssh -t` to the loopback
 // sshd, its dice chosen, and for each thing measured the bytes and the TCP
@@ -21,6 +22,7 @@
 // player's account, and is left out without it.
 // Usage: animation_traffic_bench [dissolves, default 5] [sparkle runs, default 3]
 // (0 0: the ssh play alone)
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -62,7 +64,7 @@ constexpr int ENCOUNTERS = 3;
 constexpr const char* ANIMATION_SIDE = "ANIMATION_TRAFFIC_SIDE";
 // Its marks between runs: an OSC, which the game never sends, written
 // straight to the pty, outside the counted runs. "LABEL KERNEL_WRITES
-// CONSOLE_WRITES" in between.
+// CONSOLE_WRITES CPU_US WAKEUPS" in between.
 constexpr const char* MARK_START = "\x1b]9999;";
 constexpr char MARK_END = '\a';
 
@@ -97,15 +99,35 @@ void mark(int fd, const std::string& text) {
     (void)!write(fd, bytes.data(), bytes.size());
 }
 
+// The CPU this program has used, in microseconds, and how often it has
+// given up the core to wait (each pause's wake-up is one).
+struct Usage {
+    long long cpu_us;
+    long long waits;
+};
+Usage usage_now() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    const auto us = [](const timeval& t) { return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_usec; };
+    return {us(r.ru_utime) + us(r.ru_stime), r.ru_nvcsw};
+}
+
 // One run, counted, then its mark.
 template <class Run>
 void counted(TerminalConsole& terminal, int marks, const char* label, Run run) {
     const long long console_before = terminal.writes();
+    const Usage used_before = usage_now();
     const long long before = kernel_writes();
     run();
+    // Whatever the run still owes the clock, as the game's next look at
+    // the player's input would wait it out.
+    installed_clock().settle();
     const long long after = kernel_writes();
+    const Usage used_after = usage_now();
     mark(marks, std::string(label) + " " + std::to_string(after - before) + " " +
-                    std::to_string(terminal.writes() - console_before));
+                    std::to_string(terminal.writes() - console_before) + " " +
+                    std::to_string(used_after.cpu_us - used_before.cpu_us) + " " +
+                    std::to_string(used_after.waits - used_before.waits));
 }
 
 // A screen drawn and shown before a run: its bytes are not counted.
@@ -154,6 +176,8 @@ struct RunFigures {
     Mean writes;          // the kernel's count
     Mean console_writes;  // the console's own, to check against
     Mean bytes;
+    Mean cpu_ms;
+    Mean wakeups;
 };
 
 struct TerminalFigures {
@@ -185,8 +209,8 @@ bool on_the_terminal(const char* self, const char* colorterm, int dissolves, int
         if (end == std::string::npos) break;
         std::istringstream words(stream.substr(text, end - text));
         std::string label;
-        long long writes = 0, console_writes = 0;
-        words >> label >> writes >> console_writes;
+        long long writes = 0, console_writes = 0, cpu_us = 0, wakeups = 0;
+        words >> label >> writes >> console_writes >> cpu_us >> wakeups;
         RunFigures* run = label == "dissolve"   ? &figures.dissolve
                           : label == "clear"    ? &figures.clear
                           : label == "sparkles" ? &figures.sparkles
@@ -195,6 +219,8 @@ bool on_the_terminal(const char* self, const char* colorterm, int dissolves, int
             run->writes.add(static_cast<double>(writes));
             run->console_writes.add(static_cast<double>(console_writes));
             run->bytes.add(static_cast<double>(start - from));
+            run->cpu_ms.add(static_cast<double>(cpu_us) / 1000);
+            run->wakeups.add(static_cast<double>(wakeups));
         }
         from = end + 1;
     }
@@ -212,12 +238,14 @@ void report_terminal(const char* colours, const TerminalFigures& figures) {
     for (const auto& row : rows) {
         std::printf(
             "terminal, %-10s %-31s %6.1f writes (%.0f to %.0f; the console counts %.1f), %6.0f bytes, "
-            "mean of %d\n",
+            "%.0f wake-ups, %.2f ms CPU (%.2f to %.2f), mean of %d\n",
             colours, row.what, row.run.writes.value(), row.run.writes.fewest, row.run.writes.most,
-            row.run.console_writes.value(), row.run.bytes.value(), row.run.writes.count);
+            row.run.console_writes.value(), row.run.bytes.value(), row.run.wakeups.value(), row.run.cpu_ms.value(),
+            row.run.cpu_ms.fewest, row.run.cpu_ms.most, row.run.writes.count);
         char what[128];
         std::snprintf(what, sizeof what, "%s on a terminal, %s", row.what, colours);
-        table_row(what, "%.1f writes, %.0f bytes", row.run.writes.value(), row.run.bytes.value());
+        table_row(what, "%.1f writes, %.0f bytes, %.0f wake-ups, %.2f ms CPU", row.run.writes.value(),
+                  row.run.bytes.value(), row.run.wakeups.value(), row.run.cpu_ms.value());
     }
 }
 

@@ -75,6 +75,9 @@ void run_on_terminal(FILE* out, const char* what, int pauses, int ms, bool draw)
         }
         Sleep(ms);
     }
+    // What the run still owes the clock, as the game's next look at the
+    // player's input would wait it out.
+    installed_clock().settle();
     report(out, "terminal", what, pauses, ms, seconds_since(start));
 }
 

@@ -1,19 +1,33 @@
 #include "console/console_input.h"
 
+#include "platform/clock.h"
 #include "platform/console_device.h"
 
-ConsoleEvent read_console_event() { return console_device().read_pointer_event(); }
+// The player's input is looked at only once the pauses owed before it have
+// passed: what came in during them is there, and the screen they end on is
+// the one shown.
+ConsoleEvent read_console_event() {
+    installed_clock().settle();
+    return console_device().read_pointer_event();
+}
 
-void flush_console_input() { console_device().discard_input(); }
+void flush_console_input() {
+    installed_clock().settle();
+    console_device().discard_input();
+}
 
 int wait_key() {
+    installed_clock().settle();
     for (;;) {
         const ConsoleEvent event = console_device().read_event();
         if (is_key_press(event)) return event.key_char;
     }
 }
 
-bool key_pressed() { return console_device().key_press_queued(); }
+bool key_pressed() {
+    installed_clock().settle();
+    return console_device().key_press_queued();
+}
 
 bool is_left_click(const ConsoleEvent& event) { return event.type == MOUSE_EVENT && event.buttons == LEFT_BUTTON; }
 

@@ -8,8 +8,12 @@
 // through this pause would leave what was drawn unseen for a frame. Every
 // change is then on the terminal at most one frame after it would have
 // been at its own pause, and a cell drawn twice within a frame is sent once.
-// The pauses themselves keep their lengths. The console shows the screen
-// before every input wait and poll, and at exit, whatever the pauses did.
+// A pause shorter than a frame does not even wake the game: its time is
+// owed and waited out with the next frame's, or before the game next looks
+// at the player's input, starts or stops a sound or reads the time, so the
+// pauses keep their lengths and everything the player can tell comes when
+// it did. The console shows the screen before every input wait and poll,
+// and at exit, whatever the pauses did.
 #pragma once
 
 // 8 ms: a frame of a 120 Hz display.

@@ -15,19 +15,43 @@ constexpr auto CHAIN_SLACK = std::chrono::milliseconds(20);
 
 }  // namespace
 
-void WallClock::pause(int ms) {
+void WallClock::chain(int ms) {
     const auto now = std::chrono::steady_clock::now();
     if (!chained || now > deadline + CHAIN_SLACK) deadline = now;
     deadline += std::chrono::milliseconds(ms > 0 ? ms : 0);
+}
+
+void WallClock::wait_for_deadline() {
     if (pause_waiter) {
         pause_waiter->wait_until(deadline);
     } else {
         std::this_thread::sleep_until(deadline);
     }
+    owing = false;
     chained = std::chrono::steady_clock::now() <= deadline + CHAIN_SLACK;
 }
 
-long long WallClock::seconds() { return static_cast<long long>(std::time(nullptr)); }
+void WallClock::pause(int ms) {
+    chain(ms);
+    wait_for_deadline();
+}
+
+// The game runs ahead of its deadline through an owed pause; it is still
+// chained, however little time the drawing took.
+void WallClock::owe(int ms) {
+    chain(ms);
+    chained = true;
+    owing = true;
+}
+
+void WallClock::settle() {
+    if (owing) wait_for_deadline();
+}
+
+long long WallClock::seconds() {
+    settle();
+    return static_cast<long long>(std::time(nullptr));
+}
 
 void install_pause_waiter(PauseWaiter* waiter) { pause_waiter = waiter; }
 

@@ -11,10 +11,18 @@ public:
     virtual long long seconds() = 0;
     // The game has waited for the player, who may have taken any time.
     virtual void input_waited() {}
+    // A pause the player is not shown (a pause between two frames): its
+    // time is owed rather than waited, and settled, waited out to the end,
+    // before the game next shows the screen, looks at the player's input
+    // or reads the time. Nothing can tell the two apart but the clock's
+    // wake-ups. Where time is virtual it just passes.
+    virtual void owe(int ms) { pause(ms); }
+    virtual void settle() {}
 };
 
 // Pauses to deadlines: a run of short pauses takes its nominal time in
-// total, the drawing between them included. The chain of deadlines starts
+// total, the drawing between them included, and the pauses owed within it
+// are waited out with the next one waited. The chain of deadlines starts
 // afresh after a wait for input or after a pause that overran, so a pause
 // never shrinks to make up for time the player spent or the system lost.
 class WallClock : public Clock {
@@ -22,10 +30,17 @@ public:
     void pause(int ms) override;
     long long seconds() override;
     void input_waited() override { chained = false; }
+    void owe(int ms) override;
+    void settle() override;
 
 private:
+    // Extends the chain of deadlines by the pause.
+    void chain(int ms);
+    void wait_for_deadline();
+
     std::chrono::steady_clock::time_point deadline{};
     bool chained = false;
+    bool owing = false;
 };
 
 // What the wall clock's pauses wait on until their deadline. Without one a

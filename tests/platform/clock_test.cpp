@@ -25,6 +25,33 @@ TEST(VirtualClock, ALoopThatNeverWaitsForInputIsStopped) {
         for (;;) clock.pause(6000), RunawayClock);
 }
 
+// The wall clock's waits, as the terminal is asked to wait them out.
+struct RecordingWaiter : PauseWaiter {
+    std::vector<std::chrono::steady_clock::time_point> deadlines;
+    void wait_until(std::chrono::steady_clock::time_point deadline) override { deadlines.push_back(deadline); }
+};
+
+TEST(WallClock, OwedPausesAreWaitedOutTogetherAndKeepTheirLengths) {
+    RecordingWaiter waiter;
+    install_pause_waiter(&waiter);
+    WallClock clock;
+    // The waiter only records, so the deadlines run a minute ahead of the
+    // time and stay chained however slow the machine is.
+    clock.pause(60000);
+    ASSERT_EQ(waiter.deadlines.size(), 1u);
+    const auto start = waiter.deadlines[0];
+    for (int i = 0; i < 3; ++i) clock.owe(2);
+    EXPECT_EQ(waiter.deadlines.size(), 1u) << "an owed pause does not wait";
+    clock.settle();
+    clock.pause(2);
+    clock.settle();  // nothing owed
+    install_pause_waiter(nullptr);
+    using std::chrono::milliseconds;
+    ASSERT_EQ(waiter.deadlines.size(), 3u);
+    EXPECT_EQ(waiter.deadlines[1] - start, milliseconds(6)) << "the owed pauses end where they would have";
+    EXPECT_EQ(waiter.deadlines[2] - start, milliseconds(8)) << "and the chain goes on from there";
+}
+
 TEST(TestConsole, TimedEventsQueueUpAndDiscardDropsOnlyThoseArrived) {
     VirtualClock clock;
     TestConsole console(clock);

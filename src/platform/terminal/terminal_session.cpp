@@ -210,11 +210,14 @@ void set_frame_in_flight(bool writing) { frame_in_flight = writing ? 1 : 0; }
 
 int terminal_wake_fd() { return wake_pipe[0]; }
 
+// Asked at every frame: the flag answers without a system call while no
+// signal has come. It is cleared before the pipe is drained, so a signal
+// that comes in between leaves it set for the next time.
 bool take_terminal_wake() {
+    if (!wake_pending) return false;
+    wake_pending = 0;
     char drain[64];
     while (read(wake_pipe[0], drain, sizeof drain) > 0) {
     }
-    const bool woke = wake_pending != 0;
-    wake_pending = 0;
-    return woke;
+    return true;
 }
