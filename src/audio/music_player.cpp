@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "platform/clock.h"
 #include "support/game_streams.h"
 
 MusicPlayer music;
@@ -22,12 +23,16 @@ void say(const char* text) {
 
 MusicPlayer::MusicPlayer() : song(nullptr), file_name{} {}
 
+// At exit: the game's clock may be gone, and there is nobody to hear.
 MusicPlayer::~MusicPlayer() {
     free_song();
-    close();
+    FSOUND_Close();
 }
 
 bool MusicPlayer::load(const char* name) {
+    // A load stops the song still playing: that is heard when the game's
+    // pauses so far are over, not while it still owes them.
+    installed_clock().settle();
     if (FSOUND_GetVersion() < FMOD_VERSION) {
         char line[128];
         std::snprintf(line, sizeof line,
@@ -56,9 +61,15 @@ bool MusicPlayer::load_song(const char* name) {
     return true;
 }
 
-signed char MusicPlayer::play() { return FMUSIC_PlaySong(song); }
+signed char MusicPlayer::play() {
+    installed_clock().settle();
+    return FMUSIC_PlaySong(song);
+}
 
-void MusicPlayer::close() { FSOUND_Close(); }
+void MusicPlayer::close() {
+    installed_clock().settle();
+    FSOUND_Close();
+}
 
 void MusicPlayer::free_song() {
     FMUSIC_FreeSong(song);

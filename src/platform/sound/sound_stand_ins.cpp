@@ -1,4 +1,3 @@
-#include "platform/clock.h"
 #include "platform/sound/effect_player.h"
 #include "platform/sound/sdl_audio.h"
 #include "platform/sound/sound_library.h"
@@ -7,10 +6,6 @@ namespace {
 
 SoundLibrary* current_library = nullptr;
 EffectPlayer* current_player = nullptr;
-
-// What starts or stops a sound is heard when its time has come: after the
-// pauses the game still owes its clock.
-void in_time() { installed_clock().settle(); }
 
 }  // namespace
 
@@ -24,28 +19,17 @@ EffectPlayer& installed_effect_player() { return current_player ? *current_playe
 float FSOUND_GetVersion() { return installed_sound_library().version(); }
 
 signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags) {
-    in_time();
     return installed_sound_library().init(mixrate, maxsoftwarechannels, flags) ? 1 : 0;
 }
 
-void FSOUND_Close() {
-    in_time();
-    installed_sound_library().close();
-}
+void FSOUND_Close() { installed_sound_library().close(); }
 int FSOUND_GetError() { return installed_sound_library().last_error(); }
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) { return installed_sound_library().load_song(name); }
-signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
-    in_time();
-    return installed_sound_library().play_song(song) ? 1 : 0;
-}
-signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
-    in_time();
-    return installed_sound_library().free_song(song) ? 1 : 0;
-}
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) { return installed_sound_library().play_song(song) ? 1 : 0; }
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) { return installed_sound_library().free_song(song) ? 1 : 0; }
 
 int PlaySoundA(const char* sound, void*, unsigned long flags) {
     if (!sound || !(flags & SND_FILENAME)) return 0;
-    in_time();
     installed_effect_player().play(sound);
     return 1;
 }
