@@ -1,5 +1,6 @@
 #include "console/console_input.h"
 
+#include "console/pause.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 
@@ -8,7 +9,9 @@
 // the one shown.
 ConsoleEvent read_console_event() {
     installed_clock().settle();
-    return console_device().read_pointer_event();
+    const ConsoleEvent event = console_device().read_pointer_event();
+    input_looked_at();
+    return event;
 }
 
 void flush_console_input() {
@@ -20,6 +23,7 @@ int wait_key() {
     installed_clock().settle();
     for (;;) {
         const ConsoleEvent event = console_device().read_event();
+        input_looked_at();
         if (is_key_press(event)) return event.key_char;
     }
 }

@@ -20,3 +20,6 @@
 constexpr int DISPLAY_FRAME_MS = 8;
 
 void Sleep(int ms);
+
+// The game has looked at the player's input: the next frame is its answer.
+void input_looked_at();

@@ -28,7 +28,8 @@ void WallClock::wait_for_deadline() {
         std::this_thread::sleep_until(deadline);
     }
     owing = false;
-    chained = std::chrono::steady_clock::now() <= deadline + CHAIN_SLACK;
+    late_by = std::chrono::steady_clock::now() - deadline;
+    chained = late_by <= CHAIN_SLACK;
 }
 
 void WallClock::pause(int ms) {
@@ -47,6 +48,8 @@ void WallClock::owe(int ms) {
 void WallClock::settle() {
     if (owing) wait_for_deadline();
 }
+
+bool WallClock::behind_by(int ms) { return late_by > std::chrono::milliseconds(ms); }
 
 long long WallClock::seconds() {
     settle();

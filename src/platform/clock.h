@@ -18,6 +18,9 @@ public:
     // wake-ups. Where time is virtual it just passes.
     virtual void owe(int ms) { pause(ms); }
     virtual void settle() {}
+    // Whether the last pause waited ended more than ms after its deadline:
+    // the machine gave the game no core in time. Virtual time never is.
+    virtual bool behind_by(int) { return false; }
 };
 
 // Pauses to deadlines: a run of short pauses takes its nominal time in
@@ -32,6 +35,7 @@ public:
     void input_waited() override { chained = false; }
     void owe(int ms) override;
     void settle() override;
+    bool behind_by(int ms) override;
 
 private:
     // Extends the chain of deadlines by the pause.
@@ -41,6 +45,7 @@ private:
     std::chrono::steady_clock::time_point deadline{};
     bool chained = false;
     bool owing = false;
+    std::chrono::steady_clock::duration late_by{};
 };
 
 // What the wall clock's pauses wait on until their deadline. Without one a

@@ -32,13 +32,21 @@ private:
     VirtualClock& clock;
 };
 
-class Pause : public ::testing::Test {
+// A machine too busy to give the game its core in time: every pause it
+// waits ends late.
+class LateClock : public VirtualClock {
+public:
+    bool behind_by(int) override { return true; }
+};
+
+template <class TheClock>
+class PauseOn : public ::testing::Test {
 protected:
-    Pause() : console(clock), old_clock(installed_clock()), old_device(console_device()) {
+    PauseOn() : console(clock), old_clock(installed_clock()), old_device(console_device()) {
         install_clock(clock);
         install_console_device(console);
     }
-    ~Pause() override {
+    ~PauseOn() override {
         install_clock(old_clock);
         install_console_device(old_device);
     }
@@ -48,11 +56,13 @@ protected:
         ++console.drawn;
     }
 
-    VirtualClock clock;
+    TheClock clock;
     ShowingConsole console;
     Clock& old_clock;
     ConsoleDevice& old_device;
 };
+using Pause = PauseOn<VirtualClock>;
+using PauseWhenLate = PauseOn<LateClock>;
 
 TEST_F(Pause, AFramesPauseShowsTheScreenBeforeIt) {
     draw_cell();
@@ -91,6 +101,22 @@ TEST_F(Pause, ARunOfShortPausesShowsOnceAFrameAndAllBeforeTheNextWait) {
     EXPECT_EQ(wait_key(), 'k');
     ASSERT_FALSE(console.shows.empty());
     EXPECT_EQ(console.shows.back().drawn, 400) << "the last state is shown before the wait";
+}
+
+// Frames the game came to late are let go, never the answer to the
+// player's input nor the screen a long pause stands on.
+TEST_F(PauseWhenLate, OnlyTheAnswerAndTheLongPausesAreShown) {
+    input_looked_at();
+    for (int cell = 0; cell < 40; ++cell) {
+        draw_cell();
+        Sleep(2);
+    }
+    Sleep(40);
+    ASSERT_EQ(console.shows.size(), 2u);
+    EXPECT_EQ(console.shows[0].at_ms, 6) << "the first frame answers the player";
+    EXPECT_EQ(console.shows[1].at_ms, 80);
+    EXPECT_EQ(console.shows[1].drawn, 40) << "everything is on the screen the long pause shows";
+    EXPECT_EQ(clock.now_ms(), 120) << "the pauses keep their lengths";
 }
 
 }  // namespace

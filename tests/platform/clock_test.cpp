@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/console_device.h"
 #include "platform/doubles/test_console.h"
 
@@ -50,6 +53,26 @@ TEST(WallClock, OwedPausesAreWaitedOutTogetherAndKeepTheirLengths) {
     ASSERT_EQ(waiter.deadlines.size(), 3u);
     EXPECT_EQ(waiter.deadlines[1] - start, milliseconds(6)) << "the owed pauses end where they would have";
     EXPECT_EQ(waiter.deadlines[2] - start, milliseconds(8)) << "and the chain goes on from there";
+}
+
+// A machine that gives the game its core 30 ms after the deadline.
+struct LateWaiter : PauseWaiter {
+    void wait_until(std::chrono::steady_clock::time_point deadline) override {
+        std::this_thread::sleep_until(deadline + std::chrono::milliseconds(30));
+    }
+};
+
+TEST(WallClock, APauseThatEndsAFrameLateIsBehind) {
+    LateWaiter late;
+    install_pause_waiter(&late);
+    WallClock clock;
+    clock.pause(1);
+    EXPECT_TRUE(clock.behind_by(8));
+    RecordingWaiter on_time;  // returns at once, long before the deadline
+    install_pause_waiter(&on_time);
+    clock.pause(60000);
+    install_pause_waiter(nullptr);
+    EXPECT_FALSE(clock.behind_by(8));
 }
 
 TEST(TestConsole, TimedEventsQueueUpAndDiscardDropsOnlyThoseArrived) {
