@@ -12,8 +12,10 @@
 // owed and waited out with the next frame's, or before the game next looks
 // at the player's input, starts or stops a sound or reads the time, so the
 // pauses keep their lengths and everything the player can tell comes when
-// it did. The console shows the screen before every input wait and poll,
-// and at exit, whatever the pauses did.
+// it did. On a machine too busy to give the game its core in time, a frame
+// the game comes to more than a frame late is let go. The console shows
+// the screen before every input wait and poll, and at exit, whatever the
+// pauses did.
 #pragma once
 
 // 8 ms: a frame of a 120 Hz display.
