@@ -1,5 +1,6 @@
 #include "platform/terminal/renderer.h"
 
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -235,9 +236,18 @@ unsigned console_rgb(int console_colour) {
 void append_colours(std::string& out, int fg, int bg, ColourMode mode) { append_sgr(out, fg, bg, mode); }
 
 void render_changes(const ScreenBuffer& screen, ShownScreen& shown, std::string& out, ColourMode mode) {
-    std::vector<int> changed;
-    for (int i = 0; i < SCREEN_CELLS; ++i)
-        if (!shown.valid || !looks_same(shown.cells[i], screen.all()[i])) changed.push_back(i);
+    // Most frames change a few cells of a few rows (a dissolve, a step): a
+    // row the same to the byte is passed over whole, and only the rows that
+    // differ are looked at cell by cell.
+    std::vector<int>& changed = shown.changed;
+    changed.clear();
+    for (int row = 0; row < SCREEN_HEIGHT; ++row) {
+        const int first = row * SCREEN_WIDTH;
+        if (shown.valid && std::memcmp(&shown.cells[first], &screen.all()[first], SCREEN_WIDTH * sizeof(Cell)) == 0)
+            continue;
+        for (int i = first; i < first + SCREEN_WIDTH; ++i)
+            if (!shown.valid || !looks_same(shown.cells[i], screen.all()[i])) changed.push_back(i);
+    }
 
     for (std::size_t k = 0; k < changed.size(); ++k) {
         const int i = changed[k];

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "platform/screen_buffer.h"
 
@@ -21,10 +22,16 @@ struct ShownScreen {
     // screen; cursor_x and cursor_y count from there.
     int origin_x = 0;
     int origin_y = 0;
+    // The renderer's list of the cells it is sending, kept between frames.
+    std::vector<int> changed;
 
     // After a resize, a clear, or anything else that leaves the terminal
     // in an unknown state.
-    void forget() { *this = ShownScreen{}; }
+    void forget() {
+        std::vector<int> kept = std::move(changed);
+        *this = ShownScreen{};
+        changed = std::move(kept);
+    }
 };
 
 // How colours are sent: the terminal's 16 standard colours, which its theme
