@@ -16,13 +16,36 @@ int unseen_ms = 0;
 // looked at the input.
 bool answer_due = true;
 
+// How long a run of short pauses goes unseen before a frame shows it: a
+// display frame while the machine gives the game its core in time, longer
+// while it does not. On a host whose cores are all taken (hundreds of
+// players meeting their monsters in the same second), every game that
+// comes to its frames late waits for fewer of them, so the cores catch up
+// at once and the answers to the players are not kept waiting behind the
+// animations; each frame on time brings the pace back towards the display's.
+int frame_ms = DISPLAY_FRAME_MS;
+
+// A frame reached this much after its time means the machine is behind.
+constexpr int LATE_MS = 1;
+
+void pace_after_frame(Clock& clock) {
+    if (clock.behind_by(LATE_MS)) {
+        frame_ms = frame_ms * 2 > LONGEST_FRAME_MS ? LONGEST_FRAME_MS : frame_ms * 2;
+    } else if (frame_ms > DISPLAY_FRAME_MS) {
+        frame_ms = frame_ms / 2 < DISPLAY_FRAME_MS ? DISPLAY_FRAME_MS : frame_ms / 2;
+    }
+}
+
 }  // namespace
 
 void input_looked_at() { answer_due = true; }
 
 void Sleep(int ms) {
     Clock& clock = installed_clock();
-    const bool show = unseen_ms + ms >= DISPLAY_FRAME_MS;
+    // The answer to the player is shown at the first pause after the game
+    // looked at the input, at once: the player sees it when he would have
+    // without frames.
+    const bool show = answer_due || unseen_ms + ms >= frame_ms;
     if (show) {
         // The frame is shown when its time has come: once the pauses owed
         // before it have passed. A frame whose time is more than a frame
@@ -35,6 +58,7 @@ void Sleep(int ms) {
             console_device().present();
             answer_due = false;
         }
+        if (ms < DISPLAY_FRAME_MS) pace_after_frame(clock);
         unseen_ms = 0;
     } else {
         unseen_ms += ms < 0 ? 0 : ms;

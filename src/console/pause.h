@@ -12,14 +12,22 @@
 // owed and waited out with the next frame's, or before the game next looks
 // at the player's input, starts or stops a sound or reads the time, so the
 // pauses keep their lengths and everything the player can tell comes when
-// it did. On a machine too busy to give the game its core in time, a frame
-// the game comes to more than a frame late is let go. The console shows
-// the screen before every input wait and poll, and at exit, whatever the
-// pauses did.
+// it did. The first pause after the game looked at the player's input
+// shows the screen at once: its answer is never held back for a frame.
+// On a machine too busy to give the game its core in time, a frame the
+// game comes to more than a frame late is let go, and while its frames
+// come late at all they come further apart, up to LONGEST_FRAME_MS, so
+// that a host whose players all animate at once catches up with them
+// instead of falling further behind; frames on time bring back the
+// display's pace. The console shows the screen before every input wait
+// and poll, and at exit, whatever the pauses did.
 #pragma once
 
 // 8 ms: a frame of a 120 Hz display.
 constexpr int DISPLAY_FRAME_MS = 8;
+// The longest a run of short pauses goes unseen on a machine that cannot
+// keep up with the display's frames.
+constexpr int LONGEST_FRAME_MS = 64;
 
 void Sleep(int ms);
 

@@ -39,12 +39,26 @@ public:
     bool behind_by(int) override { return true; }
 };
 
+// A machine whose every pause ends late_ms after its deadline.
+class SomewhatLateClock : public VirtualClock {
+public:
+    bool behind_by(int ms) override { return late_ms > ms; }
+    int late_ms = 0;
+};
+
 template <class TheClock>
 class PauseOn : public ::testing::Test {
 protected:
     PauseOn() : console(clock), old_clock(installed_clock()), old_device(console_device()) {
-        install_clock(clock);
         install_console_device(console);
+        // Whatever pace an earlier test left, frames on time bring back the
+        // display's.
+        VirtualClock on_time;
+        install_clock(on_time);
+        for (int pause = 0; pause < 4 * LONGEST_FRAME_MS; ++pause) Sleep(2);
+        Sleep(40);
+        console.shows.clear();
+        install_clock(clock);
     }
     ~PauseOn() override {
         install_clock(old_clock);
@@ -63,6 +77,7 @@ protected:
 };
 using Pause = PauseOn<VirtualClock>;
 using PauseWhenLate = PauseOn<LateClock>;
+using PauseWhenSomewhatLate = PauseOn<SomewhatLateClock>;
 
 TEST_F(Pause, AFramesPauseShowsTheScreenBeforeIt) {
     draw_cell();
@@ -113,10 +128,42 @@ TEST_F(PauseWhenLate, OnlyTheAnswerAndTheLongPausesAreShown) {
     }
     Sleep(40);
     ASSERT_EQ(console.shows.size(), 2u);
-    EXPECT_EQ(console.shows[0].at_ms, 6) << "the first frame answers the player";
+    EXPECT_EQ(console.shows[0].at_ms, 0) << "the first pause answers the player, at once";
+    EXPECT_EQ(console.shows[0].drawn, 1);
     EXPECT_EQ(console.shows[1].at_ms, 80);
     EXPECT_EQ(console.shows[1].drawn, 40) << "everything is on the screen the long pause shows";
     EXPECT_EQ(clock.now_ms(), 120) << "the pauses keep their lengths";
+}
+
+// A game that comes to its frames late shows them further apart, up to the
+// longest frame, and at the display's pace again once it is on time; the
+// pauses keep their lengths throughout.
+TEST_F(PauseWhenSomewhatLate, FramesComeFurtherApartWhileLateAndBackOnTime) {
+    const auto gaps_of_a_run = [&](int pauses) {
+        Sleep(40);
+        console.shows.clear();
+        const long long start = clock.now_ms();
+        for (int cell = 0; cell < pauses; ++cell) {
+            draw_cell();
+            Sleep(2);
+        }
+        EXPECT_EQ(clock.now_ms() - start, 2 * pauses);
+        std::vector<long long> gaps;
+        for (std::size_t i = 1; i < console.shows.size(); ++i)
+            gaps.push_back(console.shows[i].at_ms - console.shows[i - 1].at_ms);
+        return gaps;
+    };
+    clock.late_ms = 4;  // late, though by less than a frame: every frame is still shown
+    const std::vector<long long> late = gaps_of_a_run(200);
+    ASSERT_GE(late.size(), 5u);
+    EXPECT_EQ(std::vector<long long>(late.begin(), late.begin() + 5),
+              (std::vector<long long>{2 * DISPLAY_FRAME_MS, 4 * DISPLAY_FRAME_MS, LONGEST_FRAME_MS, LONGEST_FRAME_MS,
+                                      LONGEST_FRAME_MS}));
+    clock.late_ms = 0;
+    const std::vector<long long> on_time = gaps_of_a_run(100);
+    ASSERT_GE(on_time.size(), 4u);
+    EXPECT_EQ(std::vector<long long>(on_time.begin(), on_time.begin() + 4),
+              (std::vector<long long>{LONGEST_FRAME_MS / 2, LONGEST_FRAME_MS / 4, DISPLAY_FRAME_MS, DISPLAY_FRAME_MS}));
 }
 
 }  // namespace
