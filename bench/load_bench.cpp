@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <pty.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -56,6 +57,8 @@ constexpr milliseconds START_APART{25};
 constexpr seconds SETTLE{3};
 constexpr seconds LONGEST_START{60};
 constexpr seconds STOP_GRACE{3};
+// Games whose memory is read between two polls.
+constexpr std::size_t MEMORY_SAMPLES_AT_ONCE = 8;
 
 volatile sig_atomic_t stop_requested = 0;
 void request_stop(int) { stop_requested = 1; }
@@ -275,6 +278,7 @@ struct Figures {
         int players_in[STAGE_COUNT] = {};
         int inputs = 0, slow = 0;
         double worst_ms = 0;
+        double driver_percent = 0;  // this process's CPU over the second, of one core
     };
     std::vector<Second> seconds;
 };
@@ -327,8 +331,12 @@ void add_sample(std::vector<double>& to, long long kb) {
     if (kb > 0) to.push_back(static_cast<double>(kb) / 1024.0);
 }
 
-void sample_memory(const Games& games, MemorySamples& memory) {
-    for (const Game& game : games.all) {
+// The games from first up to (not including) last; the keeper's server
+// with the last of them.
+void sample_memory(const Games& games, MemorySamples& memory, std::size_t first = 0, std::size_t last = SIZE_MAX) {
+    last = std::min(last, games.all.size());
+    for (std::size_t i = first; i < last; ++i) {
+        const Game& game = games.all[i];
         if (!game.live) continue;
         add_sample(memory.rss, resident_kb(game.pid));
         add_sample(memory.pss, proportional_kb(game.pid));
@@ -337,7 +345,7 @@ void sample_memory(const Games& games, MemorySamples& memory) {
             add_sample(memory.login_pss, proportional_kb(game.child));
         }
     }
-    if (games.keeper && games.keeper->server() > 0) {
+    if (last == games.all.size() && games.keeper && games.keeper->server() > 0) {
         add_sample(memory.server_rss, resident_kb(games.keeper->server()));
         add_sample(memory.server_pss, proportional_kb(games.keeper->server()));
     }
@@ -407,8 +415,9 @@ Figures run_load(int players, int window_seconds, bool without_sound, bool throu
         const Moment began = BenchClock::now();
         Moment window_open{}, window_close{}, middle{};
         bool counting = false, window_done = false, middle_sampled = false;
+        std::size_t middle_next = 0;  // the next game the middle memory sample reads
         SystemTicks system_before{};
-        double own_before = 0;
+        double own_before = 0, own_last_second = 0;
         epoll_event events[256];
         std::vector<double> late_ms;
         Moment wake = began;
@@ -443,14 +452,21 @@ Figures run_load(int players, int window_seconds, bool without_sound, bool throu
                 }
             }
             if (counting && now >= window_open + seconds(figures.seconds.size())) {
+                const double own_now = own_cpu_seconds();
+                if (!figures.seconds.empty()) figures.seconds.back().driver_percent = 100.0 * (own_now - own_last_second);
+                own_last_second = own_now;
                 Figures::Second second;
                 for (const Game& game : games.all)
                     if (game.live) ++second.players_in[static_cast<int>(game.player->stage())];
                 figures.seconds.push_back(second);
             }
+            // The middle sample is taken a few games at a time between
+            // polls: read all at once, a thousand games' memory maps would
+            // keep this driver from their output for a third of a second.
             if (counting && !middle_sampled && now >= middle) {
-                sample_memory(games, memory);
-                middle_sampled = true;
+                sample_memory(games, memory, middle_next, middle_next + MEMORY_SAMPLES_AT_ONCE);
+                middle_next += MEMORY_SAMPLES_AT_ONCE;
+                middle_sampled = middle_next >= games.all.size();
             }
             if (counting && now >= window_close) {
                 for (Game& game : games.all)
@@ -601,10 +617,20 @@ void print_details(const Figures& f) {
     for (std::size_t i = 0; i < f.seconds.size(); ++i) {
         const Figures::Second& s = f.seconds[i];
         if (s.slow == 0) continue;
-        std::printf("  %3zu s: %d/%d/%d: %d inputs, %d slow, worst %.0f ms\n", i,
+        std::printf("  %3zu s: %d/%d/%d: %d inputs, %d slow, worst %.0f ms; this driver %.0f %% of a core\n", i,
                     s.players_in[static_cast<int>(Stage::map)], s.players_in[static_cast<int>(Stage::transition)],
-                    s.players_in[static_cast<int>(Stage::battle)], s.inputs, s.slow, s.worst_ms);
+                    s.players_in[static_cast<int>(Stage::battle)], s.inputs, s.slow, s.worst_ms, s.driver_percent);
     }
+    // The encounters that start in the same second are what tries a host:
+    // every game in them animates at once.
+    int most_meeting = 0;
+    std::size_t most_at = 0;
+    for (std::size_t i = 0; i < f.seconds.size(); ++i)
+        if (f.seconds[i].players_in[static_cast<int>(Stage::transition)] > most_meeting) {
+            most_meeting = f.seconds[i].players_in[static_cast<int>(Stage::transition)];
+            most_at = i;
+        }
+    std::printf("the most players in an encounter at the start of a second: %d, at %zu s\n", most_meeting, most_at);
     long long thread_total = 0;
     for (const auto& [name, t] : f.thread_ticks) thread_total += t;
     std::printf("CPU of the games' threads over their whole lives:");
@@ -680,6 +706,16 @@ int main(int argc, char** argv) {
     signal(SIGHUP, request_stop);
     signal(SIGPIPE, SIG_IGN);
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    // This one process reads what a thousand terminals or sshds would, each
+    // a process of its own: among a thousand busy games the scheduler would
+    // give it a thousandth of the cores, and its lateness would be counted
+    // as the games'. Ahead of them (where it may be), it reads each answer
+    // as it comes; the games it starts are ordinary processes again.
+    sched_param first{};
+    first.sched_priority = 1;
+    const bool ahead = sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &first) == 0;
+    std::printf("this driver runs %s\n\n", ahead ? "ahead of the games (real-time, priority 1)"
+                                                  : "as the games do (no right to real-time priority)");
 
     std::vector<Figures> runs;
     for (int players : counts) {
