@@ -1,5 +1,7 @@
 #include "console/pause.h"
 
+#include <algorithm>
+
 #include "platform/clock.h"
 #include "platform/console_device.h"
 
@@ -29,11 +31,8 @@ int frame_ms = DISPLAY_FRAME_MS;
 constexpr int LATE_MS = 1;
 
 void pace_after_frame(Clock& clock) {
-    if (clock.behind_by(LATE_MS)) {
-        frame_ms = frame_ms * 2 > LONGEST_FRAME_MS ? LONGEST_FRAME_MS : frame_ms * 2;
-    } else if (frame_ms > DISPLAY_FRAME_MS) {
-        frame_ms = frame_ms / 2 < DISPLAY_FRAME_MS ? DISPLAY_FRAME_MS : frame_ms / 2;
-    }
+    frame_ms = clock.behind_by(LATE_MS) ? std::min(frame_ms * 2, LONGEST_FRAME_MS)
+                                        : std::max(frame_ms / 2, DISPLAY_FRAME_MS);
 }
 
 }  // namespace

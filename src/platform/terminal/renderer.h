@@ -27,11 +27,7 @@ struct ShownScreen {
 
     // After a resize, a clear, or anything else that leaves the terminal
     // in an unknown state.
-    void forget() {
-        std::vector<int> kept = std::move(changed);
-        *this = ShownScreen{};
-        changed = std::move(kept);
-    }
+    void forget() { *this = ShownScreen{}; }
 };
 
 // How colours are sent: the terminal's 16 standard colours, which its theme
